@@ -1,0 +1,110 @@
+#include "support/console.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "support/fault_address.h"
+#include "support/faults.h"
+#include "support/file_io.h"
+
+namespace vantrel {
+
+ConsoleChannel consoleOut;
+IoCode ioStatus = 0;
+
+namespace {
+
+void openChannel(ConsoleChannel& channel) {
+  struct stat info {};
+  if (fstat(channel.target, &info) != 0) {
+    ioStatus = ioCodeFromErrno(errno);
+    return;
+  }
+  channel.handle = channel.target;
+  channel.flushWrites = S_ISCHR(info.st_mode);
+  channel.open = true;
+  channel.fill = 0;
+}
+
+// Passes the buffer on. The buffer is emptied before the write, so its bytes
+// are gone whether the write succeeds or not.
+bool passOn(ConsoleChannel& channel) {
+  size_t size = channel.fill;
+  channel.fill = 0;
+  IoCode code = writeAll(channel.handle, channel.buffer, size);
+  if (code != 0) {
+    ioStatus = code;
+    return false;
+  }
+  return true;
+}
+
+void writeBytes(const char* data, size_t size) {
+  ConsoleChannel& channel = consoleOut;
+  if (!channel.open) {
+    openChannel(channel);
+    if (!channel.open) {
+      ioStatus = ioCodeNotOutput;
+      return;
+    }
+  }
+  while (size > 0) {
+    size_t room = ConsoleChannel::bufferSize - channel.fill;
+    size_t chunk = size < room ? size : room;
+    std::memcpy(channel.buffer + channel.fill, data, chunk);
+    channel.fill += chunk;
+    data += chunk;
+    size -= chunk;
+    if (channel.fill == ConsoleChannel::bufferSize && !passOn(channel)) {
+      return;  // the rest of the text is dropped
+    }
+  }
+}
+
+}  // namespace
+
+void resetConsole(int fd) {
+  consoleOut = ConsoleChannel{};
+  consoleOut.target = fd;
+}
+
+void writeText(std::string_view text) { writeBytes(text.data(), text.size()); }
+
+void writeChar(char c) { writeBytes(&c, 1); }
+
+void writeLine() {
+  writeBytes("\r\n", 2);
+  flushOutput();
+}
+
+void flushOutput() {
+  ConsoleChannel& channel = consoleOut;
+  if (!channel.open) {
+    ioStatus = ioCodeNotOpen;
+    return;
+  }
+  if (channel.flushWrites && channel.fill > 0) {
+    passOn(channel);
+  }
+}
+
+VANTREL_NOINLINE void checkIo() {
+  if (ioStatus == 0) return;
+  EInOutError fault(ioStatus);
+  ioStatus = 0;
+  fault.setAddress(faultAddressOf(VANTREL_RETURN_ADDRESS()));
+  throw fault;
+}
+
+bool closeConsole() {
+  ConsoleChannel& channel = consoleOut;
+  if (channel.open && channel.fill > 0) {
+    return passOn(channel);
+  }
+  return true;
+}
+
+}  // namespace vantrel

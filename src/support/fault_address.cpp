@@ -1,0 +1,21 @@
+#include "support/fault_address.h"
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <dlfcn.h>
+#endif
+
+namespace vantrel {
+
+uint32_t faultAddressOf(const void* codeAddress) {
+  auto address = reinterpret_cast<uintptr_t>(codeAddress);
+  uintptr_t base = 0;
+#if defined(__unix__) || defined(__APPLE__)
+  Dl_info info{};
+  if (codeAddress != nullptr && dladdr(codeAddress, &info) != 0) {
+    base = reinterpret_cast<uintptr_t>(info.dli_fbase);
+  }
+#endif
+  return static_cast<uint32_t>(address - base);
+}
+
+}  // namespace vantrel
