@@ -24,6 +24,8 @@ struct SplitCase {
   std::vector<std::string> lines;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.bytes)); }
+
 class SplitLines : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitLines, CutsAtCrAndCrLf) {

@@ -1,0 +1,48 @@
+#include "convert/escape_codes.h"
+
+#include "support/faults.h"
+
+namespace vantrel {
+
+namespace {
+
+// Font arithmetic is checked: the number must fit the font range.
+uint8_t checkedFont(int32_t font) {
+  if (font < 0 || font > 20) raiseRangeError();
+  return static_cast<uint8_t>(font);
+}
+
+}  // namespace
+
+void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont) {
+  replacement = {};
+  switch (escapeChar) {
+    case ' ':
+      replacement = " ";
+      break;
+    case '!': case '"': case '#': case '$': case '%':
+    case '&': case '\'': case '(': case ')': case '*':
+      currentFont = checkedFont((escapeChar - 33) + 11);
+      break;
+    case ',':
+      paragraphPending = 1;
+      break;
+    case '/':
+      replacement = "/";
+      break;
+    case '1': case '2': case '3': case '4': case '5':
+    case '6': case '7': case '8': case '9':
+      currentFont = checkedFont((escapeChar - 49) + 1);
+      break;
+    case 'A':
+      removeLastBodyByte(result);
+      break;
+    case '\\':
+      replacement = "\\";
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace vantrel

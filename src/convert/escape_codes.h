@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "convert/html_writer.h"
+
+namespace vantrel {
+
+// Interprets the character after a backslash. Font escapes ("1" to "9",
+// "!" to "*") set `currentFont`; "," requests a paragraph break; "A" removes
+// the last byte of the body; " ", "/" and the backslash stand for
+// themselves. `replacement` is what takes the escape's place in its row's
+// column: empty for all but those three. Every other code is ignored.
+void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont);
+
+}  // namespace vantrel

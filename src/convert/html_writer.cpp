@@ -1,0 +1,47 @@
+#include "convert/html_writer.h"
+
+#include "support/number_text.h"
+
+namespace vantrel {
+
+std::string HtmlHead(initialHtmlHead);
+uint8_t paragraphPending = 0;
+uint8_t rulePending = 0;
+
+void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out) {
+  if (font == spans.openFont) return;
+  if (spans.openFont != 0) out.bytes += "</span>";
+  spans.openFont = font;
+  if (font != 0) {
+    spans.rowFont[row] = font;
+    out.bytes += "<span class=\"Fn";
+    out.bytes += intToStr(font);
+    out.bytes += "\">";
+  }
+}
+
+void flushBreaks(SpanState& spans, HtmlText& out) {
+  if (paragraphPending == 0 && rulePending == 0) return;
+  switchSpan(spans, 0, 1, out);
+  out.bytes += rulePending != 0 ? ruleText : paragraphText;
+  paragraphPending = 0;
+  rulePending = 0;
+}
+
+void beginHtml(HtmlText& out) {
+  out.bytes = HtmlHead;
+  out.bodyStart = out.bytes.size();
+}
+
+void finishHtml(SpanState& spans, HtmlText& out) {
+  switchSpan(spans, 0, 1, out);
+  out.bytes += closingText;
+}
+
+void removeLastBodyByte(HtmlText& out) {
+  if (out.bytes.size() > out.bodyStart) out.bytes.pop_back();
+}
+
+void clearHtmlHead() { HtmlHead.clear(); }
+
+}  // namespace vantrel

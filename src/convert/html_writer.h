@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// Program-wide output state. The map file puts its header lines in front of
+// HtmlHead; the escape "," and a form feed set the pending flags, and the
+// break is written at the start of the next row group.
+extern std::string HtmlHead;
+extern uint8_t paragraphPending;
+extern uint8_t rulePending;
+
+inline constexpr std::string_view initialHtmlHead = "\n<p>\n\n";
+inline constexpr std::string_view closingText = "\n\n</p>\n</body></html>";
+inline constexpr std::string_view paragraphText = "</p>\n<p>";
+inline constexpr std::string_view ruleText = "</p>\n<hr>\n<p>";
+
+// The output text being built. The head goes in first, so the finished text
+// needs no copy; the body is what follows `bodyStart`.
+struct HtmlText {
+  std::string bytes;
+  size_t bodyStart = 0;
+};
+
+// The font spans of a conversion: `openFont` is the font of the open span
+// (0: none), `rowFont` the font in effect for each row (0 lower, 1 base,
+// 2 upper) between columns.
+struct SpanState {
+  uint8_t openFont = 0;
+  uint8_t rowFont[3] = {1, 1, 1};
+};
+
+// Closes the open span and opens one for `font` unless it is already open;
+// font 0 only closes. Opening records the font as the row's font.
+void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out);
+
+// Writes a pending rule or paragraph break (closing the open span first)
+// and clears both requests.
+void flushBreaks(SpanState& spans, HtmlText& out);
+
+// Starts the output with HtmlHead.
+void beginHtml(HtmlText& out);
+
+// The closing step: closes the open span and appends the closing text.
+void finishHtml(SpanState& spans, HtmlText& out);
+
+// Removes the last byte of the body, if the body has one.
+void removeLastBodyByte(HtmlText& out);
+
+// Program end: HtmlHead is reset to empty.
+void clearHtmlHead();
+
+}  // namespace vantrel

@@ -1,0 +1,298 @@
+#include "charmap/map_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/html_writer.h"
+#include "helpers/child_process.h"
+#include "helpers/test_files.h"
+#include "support/faults.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::string_literals;
+
+class MapFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HtmlHead = initialHtmlHead;
+    resetCharMap(map);
+    resetCharMap(defaults);
+  }
+  void TearDown() override { HtmlHead = initialHtmlHead; }
+
+  // Applies a map file given as its lines, joined with CR LF.
+  void apply(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    applyText(text);
+  }
+  void applyText(const std::string& text) {
+    LineList list = createLineList();
+    splitLines(list, text);
+    applyMapLines(map, list);
+  }
+  // Entries of all pages that differ from the defaults.
+  int changedEntries() const {
+    int changed = 0;
+    for (int page = 0; page < pageCount; ++page) {
+      for (int code = 0; code < 256; ++code) changed += map.pages[page][code] != defaults.pages[page][code];
+    }
+    return changed;
+  }
+  int changedFonts() const {
+    int changed = 0;
+    for (int font = 0; font < fontCount; ++font) changed += map.fontPage[font] != 0;
+    return changed;
+  }
+
+  CharMap map;
+  CharMap defaults;
+};
+
+TEST_F(MapFile, TheWorkedExample) {
+  apply({"/fonts", "Fn2:1", ":1", "ab", "\xCE\xB1\xCE\xB2\xCE\xB3", "161", "\xC2\xA1\xE2\x82\xAC", "", "HTML header:",
+         "<html><head>", "<title>t</title>", ""});
+  EXPECT_EQ(map.fontPage[2], 1);
+  EXPECT_EQ(changedFonts(), 1);
+  EXPECT_EQ(lookupChar(map, 2, 'a'), 0xCEB1u);
+  EXPECT_EQ(lookupChar(map, 2, 'b'), 0xCEB2u);
+  EXPECT_EQ(lookupChar(map, 2, 'c'), 0xCEB3u);
+  EXPECT_EQ(lookupChar(map, 1, 'a'), PackedUtf8{'a'});
+  for (uint8_t font : {0, 1, 2, 20}) {
+    EXPECT_EQ(lookupChar(map, font, 161), 0xC2A1u);
+    EXPECT_EQ(lookupChar(map, font, 162), 0xE282ACu);
+  }
+  EXPECT_EQ(changedEntries(), 3 + 4 * 1);  // code 161 keeps its default value, 162 changes in 4 pages
+  EXPECT_EQ(HtmlHead, "<html><head>\n<title>t</title>\n\n<p>\n\n");
+}
+
+TEST_F(MapFile, HeaderBlocks) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::string head;
+  };
+  const std::string initial(initialHtmlHead);
+  const std::vector<Case> cases = {
+      {"last line", {"HTML header:"}, initial},
+      {"directly ended", {"HTML header:", "", "x"}, initial},
+      {"never ended", {"HTML header:", "a", "b"}, "a\nb\n" + initial},
+      {"lines kept as they are", {"HTML header:", "/c", " s", "Fn3:1", ":1", "65", ""}, "/c\n s\nFn3:1\n:1\n65\n" + initial},
+      {"trailing space: no block", {"HTML header: ", "Fn3:1"}, initial},
+      {"other capitals: no block", {"html header:", "Fn3:1"}, initial},
+      {"two blocks: the later first", {"HTML header:", "one", "", "HTML header:", "two", "2", ""},
+       "two\n2\none\n" + initial},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    apply(c.lines);
+    EXPECT_EQ(HtmlHead, c.head) << c.name;
+  }
+  // Lines after an ended block are classified again; inside a block they were not.
+  SetUp();
+  apply({"HTML header:", "Fn3:1", "", "Fn4:2"});
+  EXPECT_EQ(map.fontPage[3], 0);
+  EXPECT_EQ(map.fontPage[4], 2);
+  SetUp();
+  apply({"HTML header: ", "Fn3:1"});
+  EXPECT_EQ(map.fontPage[3], 1);
+}
+
+TEST_F(MapFile, FontLines) {
+  struct Case {
+    std::string line;
+    int font;  // -1: nothing changes
+    int page;
+  };
+  const std::vector<Case> cases = {
+      {"Fn3:2", 3, 2},  {"Fn3", -1, 0},  {"Fn", -1, 0},  {"Fn 3:1", 0, 1}, {"Fn3:1:2", 3, 1}, {"Fn21:1", -1, 0},
+      {"Fn3:4", -1, 0}, {"Fn-1:0", -1, 0}, {"FN3:1", -1, 0}, {"Fx", -1, 0}, {"Fnx:y", -1, 0}, {"Fn20:3", 20, 3},
+      {"Fn+2:+1", 2, 1}, {"Fn4294967299:1", 3, 1},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    map.fontPage[3] = 2;  // Fn3 and Fn alone set fonts back to page 0
+    map.fontPage[0] = 3;
+    apply({c.line});
+    if (c.line == "Fn3") {
+      EXPECT_EQ(map.fontPage[3], 0);
+      EXPECT_EQ(map.fontPage[0], 3);
+    } else if (c.line == "Fn" || c.line == "Fnx:y") {
+      EXPECT_EQ(map.fontPage[0], 0) << c.line;
+    } else if (c.font >= 0) {
+      EXPECT_EQ(map.fontPage[c.font], c.page) << c.line;
+    } else {
+      EXPECT_EQ(map.fontPage[3], 2) << c.line;
+      EXPECT_EQ(map.fontPage[0], 3) << c.line;
+    }
+  }
+  SetUp();
+  apply({"Fn5:1", "Fn5:2"});
+  EXPECT_EQ(map.fontPage[5], 2);
+}
+
+TEST_F(MapFile, LoneFIsARangeFault) {
+  EXPECT_THROW(apply({"F"}), ERangeError);
+}
+
+TEST_F(MapFile, PageBlocks) {
+  apply({":1", "AB", "\xCE\xB1\xCE\xB2\xCE\xB3"});
+  EXPECT_EQ(map.pages[1]['A'], 0xCEB1u);
+  EXPECT_EQ(map.pages[1]['B'], 0xCEB2u);
+  EXPECT_EQ(map.pages[1]['C'], 0xCEB3u);
+  EXPECT_EQ(changedEntries(), 3);
+
+  SetUp();
+  apply({":", "A", "z"});  // ":" alone is page 0
+  EXPECT_EQ(map.pages[0]['A'], PackedUtf8{'z'});
+  EXPECT_EQ(changedEntries(), 1);
+
+  SetUp();
+  apply({":2", "", "Fn3:1", "Fn4:1"});  // empty codes: nothing stored, the text line still taken
+  EXPECT_EQ(changedEntries(), 0);
+  EXPECT_EQ(map.fontPage[3], 0);
+  EXPECT_EQ(map.fontPage[4], 1);
+
+  SetUp();
+  apply({":1", "/x", " y", "HTML header:"});  // block lines are never classified
+  EXPECT_EQ(map.pages[1]['/'], PackedUtf8{' '});
+  EXPECT_EQ(map.pages[1]['x'], PackedUtf8{'y'});
+  EXPECT_EQ(HtmlHead, initialHtmlHead);
+
+  SetUp();
+  apply({":7"});  // last line: codes and text are empty
+  apply({":7", "A", ""});
+  apply({":255", "", "x"});
+  EXPECT_EQ(changedEntries(), 0);
+}
+
+TEST_F(MapFile, PageBlockRangeFaults) {
+  const std::vector<std::vector<std::string>> cases = {
+      {":7", "A", "x"}, {":300"}, {":-1"}, {":300", "", ""}, {":256", "", ""}, {":1", "A", "x\xC3"},
+  };
+  for (const auto& lines : cases) {
+    SetUp();
+    EXPECT_THROW(apply(lines), ERangeError) << lines[0];
+  }
+  // :4294967296 reads as page 0 (the number wraps), so it is no fault.
+  SetUp();
+  apply({":4294967296", "A", "x"});
+  EXPECT_EQ(map.pages[0]['A'], PackedUtf8{'x'});
+}
+
+TEST_F(MapFile, CodeBlocks) {
+  std::string sixty;
+  for (int i = 0; i < 60; ++i) sixty += static_cast<char>('!' + i);
+  apply({"200", sixty});
+  for (int page = 0; page < pageCount; ++page) {
+    EXPECT_EQ(map.pages[page][200], PackedUtf8{'!'});
+    EXPECT_EQ(map.pages[page][255], PackedUtf8{'!' + 55});
+  }
+  EXPECT_EQ(changedEntries(), 4 * 56);
+
+  SetUp();
+  apply({"300", "5x", "\xC3\xA9"});  // 300 is passed over; 5x starts a block for code 5
+  EXPECT_EQ(map.pages[2][5], 0xC3A9u);
+  EXPECT_EQ(changedEntries(), 4);
+
+  SetUp();
+  apply({"65 and a comment", "z"});
+  EXPECT_EQ(map.pages[3]['A'], PackedUtf8{'z'});
+
+  SetUp();
+  apply({"0", "\xE2\x82\xAC"});  // code 0 can be filled by a code block
+  EXPECT_EQ(map.pages[0][0], 0xE282ACu);
+
+  SetUp();
+  apply({"4294967295", "z"});  // wraps to -1: code 255
+  EXPECT_EQ(map.pages[1][255], PackedUtf8{'z'});
+
+  SetUp();
+  apply({"66", ""});  // empty text: nothing
+  apply({"67"});
+  EXPECT_EQ(changedEntries(), 0);
+}
+
+TEST_F(MapFile, LinesEndingInLfAloneAreOneLine) {
+  applyText("Fn3:1\nFn4:2\n:1\nA\nx\n");
+  EXPECT_EQ(map.fontPage[3], 1);  // only a font line at the very start takes effect
+  EXPECT_EQ(map.fontPage[4], 0);
+  EXPECT_EQ(changedEntries(), 0);
+
+  SetUp();
+  applyText("\xEF\xBB\xBF" "Fn3:1\r\nFn4:2\r\n");  // a byte-order mark spoils the first line only
+  EXPECT_EQ(map.fontPage[3], 0);
+  EXPECT_EQ(map.fontPage[4], 2);
+
+  SetUp();
+  applyText("Fn3:1\r\n"s + "\0"s + "Fn4:2\r\n");  // a NUL where a line begins ends the file
+  EXPECT_EQ(map.fontPage[3], 1);
+  EXPECT_EQ(map.fontPage[4], 0);
+}
+
+// loadCharMap reads "Runemap.txt" from the current folder.
+class MapFileOnDisk : public MapFile {
+ protected:
+  void SetUp() override {
+    MapFile::SetUp();
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  }
+  void TearDown() override {
+    ASSERT_EQ(chdir(previous), 0);
+    MapFile::TearDown();
+  }
+  testing::TempDir dir;
+  char previous[4096] = {};
+};
+
+TEST_F(MapFileOnDisk, AbsentFileKeepsTheDefaults) {
+  map.fontPage[3] = 2;
+  map.pages[0]['a'] = 0;
+  loadCharMap(map);
+  EXPECT_EQ(changedEntries(), 0);
+  EXPECT_EQ(changedFonts(), 0);
+  EXPECT_EQ(HtmlHead, initialHtmlHead);
+}
+
+TEST_F(MapFileOnDisk, FileIsRead) {
+  testing::writeFile(dir.file("Runemap.txt"), "Fn2:1\r\n:1\r\nab\r\n\xCE\xB1\xCE\xB2\r\nHTML header:\r\n<h>\r\n");
+  loadCharMap(map);
+  EXPECT_EQ(lookupChar(map, 2, 'b'), 0xCEB2u);
+  EXPECT_EQ(HtmlHead, "<h>\n" + std::string(initialHtmlHead));
+}
+
+TEST_F(MapFileOnDisk, UnreadableFileIsAnIoFault) {
+  mkdir(dir.file("Runemap.txt").c_str(), 0755);
+  try {
+    loadCharMap(map);
+    ADD_FAILURE() << "a folder named Runemap.txt was taken for a map file";
+  } catch (const EInOutError& fault) {
+    EXPECT_EQ(fault.code(), 5);
+  }
+  rmdir(dir.file("Runemap.txt").c_str());
+
+  testing::writeFile(dir.file("Runemap.txt"), "Fn2:1\r\n");
+  chmod(dir.file("Runemap.txt").c_str(), 0);
+  testing::openFolderToAll(dir.path());
+  int code = testing::runInChild(
+      [&] {
+        try {
+          loadCharMap(map);
+        } catch (const EInOutError& fault) {
+          return static_cast<int>(fault.code());
+        }
+        return 0;
+      },
+      true);
+  EXPECT_EQ(code, 5);
+}
+
+}  // namespace
+}  // namespace vantrel
