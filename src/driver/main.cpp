@@ -1,13 +1,14 @@
+#include "convert/html_writer.h"
+#include "driver/run.h"
 #include "support/console.h"
 #include "support/program.h"
 
 int main(int argc, char** argv) {
   vantrel::startProgram(argc, argv);
-  int status = vantrel::runReported([] {
-    vantrel::writeText("Vantrel converter.     Pelluvar.    v.0.1. 2006-006-26\r\nUsage: Vantrel xyz.chi\r\n");
-    vantrel::writeLine();
-    vantrel::checkIo();
-  });
+  int status = vantrel::runReported(vantrel::runConverter);
+  vantrel::clearHtmlHead();
+  // Standard output that could not take the last of the console text is a
+  // failure too, though nothing can show it any more.
   if (!vantrel::closeConsole()) status = 1;
   return status;
 }

@@ -11,7 +11,7 @@ namespace vantrel {
 // Start-up of a program built on these routines: records the command line
 // and the module name, prepares the console channel and the out-of-memory
 // fault, and ignores SIGPIPE so that a closed pipe on standard output is a
-// failed write (I/O error 232) rather than a killed process.
+// failed write (I/O error 232) rather than a killed process (SIGXFSZ alike).
 void startProgram(int argc, const char* const* argv);
 
 // Runs `body`; a fault that leaves it is reported through the fault report.

@@ -76,6 +76,10 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
       rlimit limit{static_cast<rlim_t>(options.addressLimit), static_cast<rlim_t>(options.addressLimit)};
       setrlimit(RLIMIT_AS, &limit);
     }
+    if (options.fileSizeLimit > 0) {
+      rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     if (options.asNobody) dropRights();
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));

@@ -20,6 +20,7 @@ struct ChildOptions {
   std::string outputFile;
   bool asNobody = false;    // drop root rights, so that file permissions apply
   long addressLimit = 0;    // RLIMIT_AS in bytes, 0 for none
+  long fileSizeLimit = 0;   // RLIMIT_FSIZE in bytes, 0 for none
 };
 
 struct ChildResult {

@@ -1,0 +1,152 @@
+// Runs every case folder under cases/ through the real vantrel program.
+//
+// A case folder holds:
+//   in/       files put into a fresh work folder before the run
+//   out/      files the run must leave there (new or changed), byte for byte
+//   stdout    the console bytes, the fault address written as XXXXXXXX
+//   args      optional: the arguments, one per line (absent: "doc.chi")
+//   status    optional: the exit status (absent: 0)
+//   setup     optional: commands run before the run, one per line:
+//               mkdir PATH | chmod OCTAL PATH
+//               fsize BYTES (largest file the run may write)
+//               nobody (run without root rights)
+// After the run the work folder must hold exactly the files of in/ and out/:
+// nothing else is created, nothing is left behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "helpers/child_process.h"
+#include "helpers/test_files.h"
+
+namespace vantrel {
+namespace {
+
+using testing::readFile;
+
+std::string caseFolder(const std::string& name) { return std::string(GOLDEN_CASES) + "/" + name; }
+
+std::vector<std::string> caseNames() {
+  std::vector<std::string> names;
+  for (const std::string& name : testing::listFolder(GOLDEN_CASES)) {
+    if (testing::fileExists(caseFolder(name) + "/stdout")) names.push_back(name);
+  }
+  return names;
+}
+
+bool isFolder(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Relative paths of the files below `root`; folders end in "/".
+void collectFiles(const std::string& root, const std::string& prefix, std::vector<std::string>& files) {
+  for (const std::string& name : testing::listFolder(root + "/" + prefix)) {
+    std::string relative = prefix + name;
+    if (isFolder(root + "/" + relative)) {
+      files.push_back(relative + "/");
+      collectFiles(root, relative + "/", files);
+    } else {
+      files.push_back(relative);
+    }
+  }
+}
+
+std::vector<std::string> filesBelow(const std::string& root) {
+  std::vector<std::string> files;
+  if (isFolder(root)) collectFiles(root, "", files);
+  return files;
+}
+
+void copyTree(const std::string& from, const std::string& to) {
+  for (const std::string& file : filesBelow(from)) {
+    if (file.back() == '/') {
+      mkdir((to + "/" + file).c_str(), 0755);
+    } else {
+      testing::writeFile(to + "/" + file, readFile(from + "/" + file));
+    }
+  }
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, Case) {
+  const std::string folder = caseFolder(GetParam());
+  testing::TempDir work;
+  copyTree(folder + "/in", work.path());
+
+  testing::ChildOptions options;
+  options.workingDir = work.path();
+  std::vector<std::string> argv = {VANTREL_EXE, "doc.chi"};
+  if (testing::fileExists(folder + "/args")) {
+    argv = {VANTREL_EXE};
+    for (const std::string& arg : linesOf(readFile(folder + "/args"))) argv.push_back(arg);
+  }
+  if (testing::fileExists(folder + "/setup")) {
+    for (const std::string& line : linesOf(readFile(folder + "/setup"))) {
+      std::istringstream words(line);
+      std::string command, first, second;
+      words >> command >> first >> second;
+      if (command == "mkdir") {
+        ASSERT_EQ(mkdir(work.file(first).c_str(), 0755), 0) << line;
+      } else if (command == "chmod") {
+        ASSERT_EQ(chmod(work.file(second).c_str(), static_cast<mode_t>(std::stoi(first, nullptr, 8))), 0) << line;
+      } else if (command == "fsize") {
+        options.fileSizeLimit = std::stol(first);
+      } else if (command == "nobody") {
+        options.asNobody = true;
+        testing::openFolderToAll(work.path());
+      } else if (!command.empty()) {
+        FAIL() << "unknown setup command: " << line;
+      }
+    }
+  }
+  std::vector<std::string> before = filesBelow(work.path());
+
+  testing::ChildResult run = testing::runChild(argv, options);
+
+  int status = testing::fileExists(folder + "/status") ? std::stoi(readFile(folder + "/status")) : 0;
+  EXPECT_TRUE(run.exited) << "killed by signal " << run.signal;
+  EXPECT_EQ(run.exitStatus, status);
+  EXPECT_EQ(testing::maskFaultAddresses(run.output), readFile(folder + "/stdout"));
+
+  std::vector<std::string> expectedFiles = before;
+  for (const std::string& file : filesBelow(folder + "/out")) {
+    if (std::find(before.begin(), before.end(), file) == before.end()) expectedFiles.push_back(file);
+    if (file.back() != '/') {
+      EXPECT_EQ(readFile(work.file(file)), readFile(folder + "/out/" + file)) << file;
+    }
+  }
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  EXPECT_EQ(filesBelow(work.path()), expectedFiles);
+  // Input files that out/ does not name stay as they were.
+  for (const std::string& file : filesBelow(folder + "/in")) {
+    if (file.back() != '/' && !testing::fileExists(folder + "/out/" + file)) {
+      EXPECT_EQ(readFile(work.file(file)), readFile(folder + "/in/" + file)) << file << " changed";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(caseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace vantrel
