@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Converts a generated 100 MiB document and compares vantrel with iconv
+# (the same byte-to-UTF-8 work) and cat (the I/O floor), best of several runs
+# each, then checks peak memory and how the time grows on pathological inputs.
+#
+#   bench/compare.sh [--size MIB] [--runs N] [--huge] [--no-scale]
+#
+# Needs the README's build (build/vantrel, build/bench/docgen). Files go to a
+# scratch folder on tmpfs (/dev/shm) unless BENCH_DIR names another; --huge
+# converts a document of more than 2 GiB in a folder on disk (HUGE_DIR, /tmp).
+# The last line printed is the ratio of vantrel's time to iconv's.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$here/build}
+vantrel=$build/vantrel
+docgen=$build/bench/docgen
+size_mib=100
+runs=5
+huge=0
+scale=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --size) size_mib=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --huge) huge=1; shift ;;
+    --no-scale) scale=0; shift ;;
+    *) echo "usage: $0 [--size MIB] [--runs N] [--huge] [--no-scale]" >&2; exit 2 ;;
+  esac
+done
+for tool in "$vantrel" "$docgen"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first (see README)" >&2; exit 1; }
+done
+command -v iconv >/dev/null || { echo "iconv is needed" >&2; exit 1; }
+
+base=${BENCH_DIR:-/dev/shm}
+[ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
+work=$(mktemp -d "$base/vantrel-bench.XXXXXX")
+cleanup() { rm -rf "$work" "${hugework:-}"; }
+trap cleanup EXIT
+
+now() { date +%s%N; }
+
+# Best wall time in seconds of `runs` runs of a command (run in the folder $1).
+best_of() {
+  local dir=$1 n=$2; shift 2
+  local best=""
+  for _ in $(seq "$n"); do
+    local t0 t1
+    t0=$(now)
+    (cd "$dir" && "$@")
+    t1=$(now)
+    local t=$((t1 - t0))
+    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+  done
+  awk -v ns="$best" 'BEGIN { printf "%.4f", ns / 1e9 }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+
+run_vantrel() { "$vantrel" doc.chi > console.txt; }
+run_iconv() { iconv -f latin1 -t utf-8 doc.chi > iconv.out; }
+run_cat() { cat doc.chi > cat.out; }
+
+# Peak resident memory of one vantrel run, in KiB.
+peak_kib() {
+  local dir=$1
+  if [ -x /usr/bin/time ]; then
+    (cd "$dir" && /usr/bin/time -f '%M' "$vantrel" doc.chi 2>&1 > console.txt | tail -n 1)
+  else
+    echo 0
+  fi
+}
+
+echo "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+  "$(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo); files on $(df --output=fstype "$work" | tail -n 1)"
+
+# --- the main comparison -----------------------------------------------------
+main=$work/main
+mkdir -p "$main"
+"$docgen" realistic $((size_mib * 1048576)) "$main"
+in_bytes=$(stat -c %s "$main/doc.chi")
+t_vantrel=$(best_of "$main" "$runs" run_vantrel)
+t_iconv=$(best_of "$main" "$runs" run_iconv)
+t_cat=$(best_of "$main" "$runs" run_cat)
+out_bytes=$(stat -c %s "$main/doc.htm")
+peak=$(peak_kib "$main")
+budget=$(( (in_bytes + out_bytes) / 1024 + 16384 ))
+
+echo
+echo "document: $in_bytes bytes in, $out_bytes bytes out (best of $runs runs each)"
+printf '  %-8s %8s s  %8.1f MB/s\n' vantrel "$t_vantrel" "$(awk -v b="$in_bytes" -v t="$t_vantrel" 'BEGIN { print b / t / 1e6 }')"
+printf '  %-8s %8s s  %8.1f MB/s\n' iconv "$t_iconv" "$(awk -v b="$in_bytes" -v t="$t_iconv" 'BEGIN { print b / t / 1e6 }')"
+printf '  %-8s %8s s  %8.1f MB/s\n' cat "$t_cat" "$(awk -v b="$in_bytes" -v t="$t_cat" 'BEGIN { print b / t / 1e6 }')"
+echo "  vantrel/cat   $(ratio "$t_vantrel" "$t_cat")"
+echo "  iconv/cat     $(ratio "$t_iconv" "$t_cat")"
+echo "peak resident memory: $peak KiB; input + output + 16 MiB = $budget KiB ($(ratio "$peak" "$budget") of it)"
+rm -f "$main"/*.out
+
+# --- pathological inputs: 10 times the input should take about 10 times the time
+if [ "$scale" = 1 ]; then
+  echo
+  echo "scale (best of 3; 10x the input should take about 10x the time, at most 13x):"
+  scale_step() {
+    local kind=$1 small=$2
+    local a=$work/$kind-1 b=$work/$kind-10
+    mkdir -p "$a" "$b"
+    "$docgen" "$kind" "$small" "$a"
+    "$docgen" "$kind" $((small * 10)) "$b"
+    local ta tb
+    ta=$(best_of "$a" 3 run_vantrel)
+    tb=$(best_of "$b" 3 run_vantrel)
+    local r verdict
+    r=$(ratio "$tb" "$ta")
+    verdict=$(awk -v r="$r" 'BEGIN { print (r <= 13 ? "ok" : "TOO SLOW") }')
+    printf '  %-12s %10s -> %11s bytes: %8s s -> %8s s  x%-6s %s\n' "$kind" \
+      "$(stat -c %s "$a/$( [ "$kind" = big-map ] && echo Runemap.txt || echo doc.chi)")" \
+      "$(stat -c %s "$b/$( [ "$kind" = big-map ] && echo Runemap.txt || echo doc.chi)")" "$ta" "$tb" "$r" "$verdict"
+    rm -rf "$a" "$b"
+  }
+  scale_step one-line $((10 * 1048576))
+  scale_step tiny-groups $((7 * 1000000))
+  scale_step escape-rows $((10 * 1048576))
+  scale_step a-runs $((10 * 1048576))
+  scale_step big-map $((256 * 1024))
+fi
+
+# --- a document beyond 32-bit sizes ----------------------------------------------
+if [ "$huge" = 1 ]; then
+  echo
+  hugework=$(mktemp -d "${HUGE_DIR:-/tmp}/vantrel-huge.XXXXXX")
+  # The document is one block of row groups repeated. From the second copy on,
+  # each copy converts to the same body text, so the expected output is built
+  # from the conversions of one and of two copies and compared byte for byte.
+  block=$hugework/block
+  mkdir -p "$block" "$hugework/one" "$hugework/two" "$hugework/big"
+  "$docgen" realistic $((16 * 1048576)) "$block"
+  printf '\\+\r\nend\\,\r\n' >> "$block/doc.chi"
+  copies=$(( (2200 * 1048576) / $(stat -c %s "$block/doc.chi") + 1 ))
+  for d in one two big; do cp "$block/Runemap.txt" "$hugework/$d/"; done
+  cp "$block/doc.chi" "$hugework/one/doc.chi"
+  cat "$block/doc.chi" "$block/doc.chi" > "$hugework/two/doc.chi"
+  for _ in $(seq "$copies"); do cat "$block/doc.chi"; done > "$hugework/big/doc.chi"
+  (cd "$hugework/one" && "$vantrel" doc.chi > console.txt)
+  (cd "$hugework/two" && "$vantrel" doc.chi > console.txt)
+  t0=$(now)
+  big_peak=$( (cd "$hugework/big" && /usr/bin/time -f '%M' "$vantrel" doc.chi 2>&1 > console.txt | tail -n 1) )
+  t1=$(now)
+  one=$hugework/one/doc.htm two=$hugework/two/doc.htm
+  tail_text='</span>\n\n</p>\n</body></html>'
+  tail_len=$(printf "$tail_text" | wc -c)
+  one_len=$(stat -c %s "$one")
+  two_len=$(stat -c %s "$two")
+  # one = head + first + tail, two = head + first + next + tail
+  head_len=$(grep -abo '^<p>$' "$one" | head -n 1 | cut -d: -f1)
+  head_len=$((head_len + 5))
+  first_len=$((one_len - head_len - tail_len))
+  next_len=$((two_len - one_len))
+  {
+    head -c $((head_len + first_len)) "$one"
+    for _ in $(seq $((copies - 1))); do tail -c +$((head_len + first_len + 1)) "$two" | head -c "$next_len"; done
+    printf "$tail_text"
+  } > "$hugework/expected.htm"
+  big_in=$(stat -c %s "$hugework/big/doc.chi")
+  big_out=$(stat -c %s "$hugework/big/doc.htm")
+  if cmp -s "$hugework/expected.htm" "$hugework/big/doc.htm"; then verdict="identical to the expected output"; else verdict="DIFFERS from the expected output"; fi
+  echo "huge document: $copies copies of a block, $big_in bytes in, $big_out bytes out in" \
+    "$(awk -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", ns / 1e9 }') s, peak $big_peak KiB: $verdict"
+  rm -rf "$hugework"
+fi
+
+echo
+echo "vantrel/iconv $(ratio "$t_vantrel" "$t_iconv")"
