@@ -1,7 +1,10 @@
 #include "convert/conversion.h"
 
+#include <cstdint>
+
 #include "charmap/map_file.h"
 #include "convert/escape_codes.h"
+#include "convert/plain_run.h"
 #include "support/console.h"
 #include "support/faults.h"
 
@@ -13,96 +16,98 @@ constexpr char formFeed = '\f';
 
 bool beginsWith(std::string_view text, std::string_view prefix) { return text.substr(0, 2) == prefix; }
 
-// Byte at 1-based position `pos` of a row, or NUL past its end.
-char charAt(const std::string& row, int64_t pos) {
-  return pos >= 1 && pos <= static_cast<int64_t>(row.size()) ? row[static_cast<size_t>(pos - 1)] : '\0';
-}
-
 // Reads the lines of the next row group into the three rows.
-void readRowGroup(ConversionState& s, const LineList& document) {
-  std::string& upper = s.rowLine[upperRow];
-  std::string& base = s.rowLine[baseRow];
-  std::string& lower = s.rowLine[lowerRow];
+void readRowGroup(ConversionState& s) {
+  std::string_view& upper = s.rows[upperRow].line;
+  std::string_view& base = s.rows[baseRow].line;
+  std::string_view& lower = s.rows[lowerRow].line;
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
   while (!beginsWith(upper, "\\+")) {
-    if (s.lineIndex >= document.lineCount) break;
-    upper = lineAt(document, s.lineIndex++);
+    if (atEnd(s.lines)) break;
+    upper = takeLine(s.lines);
   }
-  base = lineAt(document, s.lineIndex++);
+  base = takeLine(s.lines);
   // Of several upper rows in a row, the last one counts.
   while (beginsWith(base, "\\+")) {
     upper = base;
-    base = lineAt(document, s.lineIndex++);
+    base = takeLine(s.lines);
   }
-  lower = lineAt(document, s.lineIndex++);
+  lower = takeLine(s.lines);
   if (beginsWith(lower, "\\-")) {
-    s.carryLine.clear();
+    s.carryLine = {};
   } else {
     s.carryLine = lower;
-    lower.clear();
+    lower = {};
+  }
+  for (RowState& row : s.rows) {
+    row.pos = 0;
+    row.blankAt = 0;
+    row.blankEnd = 0;
   }
 }
 
+// Byte at 1-based position `pos` of the row, as the walk reads it.
+int charAt(const RowState& row, int64_t pos) {
+  if (pos == row.blankAt) return ' ';
+  return static_cast<unsigned char>(row.line[static_cast<size_t>(pos - 1)]);
+}
+
 // Takes the row's next piece: a character, the replacement of an escape,
-// " " once the row is finished, or nothing after a form feed.
-void takePiece(ConversionState& s, int row, HtmlText& result) {
-  const std::string& line = s.rowLine[row];
-  int64_t& pos = s.rowPos[row];
-  std::string_view& piece = s.rowPiece[row];
-  const auto length = static_cast<int64_t>(line.size());
+// a blank once the row is finished, or nothing after a form feed. An escape
+// with an empty replacement takes no column: the next character is taken.
+void takePiece(ConversionState& s, RowState& row, HtmlText& result) {
+  const auto length = static_cast<int64_t>(row.line.size());
   do {
-    if (pos > -1) {
-      if (length > pos) {
-        ++pos;
+    if (row.pos > -1) {
+      if (length > row.pos) {
+        ++row.pos;
       } else {
-        pos = -1;
-        piece = " ";
+        row.pos = -1;
+        row.piece = ' ';
       }
     }
-    if (pos <= 0) continue;
-    char c = charAt(line, pos);
-    piece = std::string_view(&line[static_cast<size_t>(pos - 1)], 1);
+    if (row.pos <= 0) continue;
+    int c = charAt(row, row.pos);
+    row.piece = c;
     if (c == '\\') {
-      ++pos;
-      // A lone backslash at the end of the row has no escape character: it yields nothing.
-      piece = pos <= length ? std::string_view(&line[static_cast<size_t>(pos - 1)], 1) : std::string_view();
-      char escape = piece.empty() ? '\0' : piece[0];
+      ++row.pos;
+      if (row.pos > length) {
+        row.piece = noPiece;  // a lone backslash ends the row: it yields nothing
+        continue;
+      }
+      int escape = charAt(row, row.pos);
+      row.piece = escape;
       if (escape == '/') {
         // A "/" at the end of the row or before a form feed ends the row without a rule.
-        if (length <= pos || charAt(line, pos + 1) == formFeed) {
-          piece = " ";
-          pos = -1;
+        if (length <= row.pos || charAt(row, row.pos + 1) == formFeed) {
+          row.piece = ' ';
+          row.pos = -1;
         }
       } else if (escape == '[') {
         // The backslash and the "[" become two blank columns.
-        s.rowLine[row][static_cast<size_t>(pos - 1)] = ' ';
-        s.rowLine[row][static_cast<size_t>(pos - 2)] = ' ';
-        --pos;
-        piece = " ";
+        row.blankAt = row.pos;
+        --row.pos;
+        row.piece = ' ';
       }
-      if (pos > 0) {
+      if (row.pos > 0) {
         std::string_view replacement;
-        if (piece.empty()) {
-          piece = replacement;
-        } else {
-          decodeEscape(static_cast<uint8_t>(piece[0]), result, replacement, s.currentFont);
-          piece = replacement;
-        }
+        decodeEscape(static_cast<uint8_t>(row.piece), result, replacement, s.currentFont);
+        row.piece = replacement.empty() ? noPiece : static_cast<unsigned char>(replacement[0]);
       }
     } else if (c == formFeed) {
       rulePending = 1;
-      piece = {};
-      pos = -1;
+      row.piece = noPiece;
+      row.pos = -1;
     }
-  } while (pos > -1 && piece.empty());
+  } while (row.pos > -1 && row.piece == noPiece);
 }
 
 // Writes the row's piece in the current font, wrapped for its row.
 void emitPiece(ConversionState& s, int row, HtmlText& result) {
-  std::string_view piece = s.rowPiece[row];
-  if (s.rowPos[row] <= 0 || piece.empty() || piece == " ") return;
-  Utf8Bytes text = encodeUtf8(lookupChar(s.charMap, s.currentFont, static_cast<uint8_t>(piece[0])));
+  const RowState& state = s.rows[row];
+  if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
+  const Utf8Bytes& text = pageOfFont(s.charMap, s.pages, s.currentFont)[state.piece];
   switchSpan(s.spans, s.currentFont, row, result);
   if (row == lowerRow) result.bytes += "<sub>";
   if (row == upperRow) result.bytes += "<sup>";
@@ -111,38 +116,88 @@ void emitPiece(ConversionState& s, int row, HtmlText& result) {
   if (row == upperRow) result.bytes += "</sup>";
 }
 
+bool unfinished(const ConversionState& s) {
+  return s.rows[0].pos > -1 || s.rows[1].pos > -1 || s.rows[2].pos > -1;
+}
+
+constexpr int64_t endless = INT64_MAX;
+
+// How many of the next columns the row yields a plain blank in: endless for
+// a row finished with a blank, none for one finished by a form feed, else
+// the spaces ahead of it. The end of the run is kept, so that no space is
+// counted twice however often the walk asks.
+int64_t blanksAhead(RowState& row) {
+  if (row.pos < 0) return row.piece == ' ' ? endless : 0;
+  if (row.blankEnd <= row.pos) {
+    auto next = static_cast<size_t>(row.pos);
+    while (next < row.line.size() && row.line[next] == ' ') ++next;
+    row.blankEnd = static_cast<int64_t>(next) + 1;
+  }
+  return row.blankEnd - 1 - row.pos;
+}
+
+// While the lower and upper rows only yield blanks, each column is one base
+// character: the fast lane writes them, and the blank rows move along.
+void runBaseAlone(ConversionState& s, HtmlText& result) {
+  RowState& base = s.rows[baseRow];
+  uint8_t font = s.spans.rowFont[baseRow];
+  if (base.pos < 0 || s.spans.openFont != font) return;
+  int64_t columns = blanksAhead(s.rows[lowerRow]);
+  int64_t upper = blanksAhead(s.rows[upperRow]);
+  if (upper < columns) columns = upper;
+  if (columns == 0) return;
+  const Utf8Bytes* page = pageOfFont(s.charMap, s.pages, font);
+  bool identity = s.pages.asciiIdentity[s.charMap.fontPage[font]];
+  int64_t taken = writePlainRun(base, page, identity, columns, result);
+  for (int row : {lowerRow, upperRow}) {
+    if (s.rows[row].pos >= 0 && taken > 0) {
+      s.rows[row].pos += taken;
+      s.rows[row].piece = ' ';
+    }
+  }
+}
+
 // Walks the three rows together, column by column: in each column the base,
 // the lower and the upper row in turn.
 void walkColumns(ConversionState& s, HtmlText& result) {
-  while (s.rowPos[upperRow] > -1 || s.rowPos[lowerRow] > -1 || s.rowPos[baseRow] > -1) {
+  while (unfinished(s)) {
+    runBaseAlone(s, result);
     for (int row : {baseRow, lowerRow, upperRow}) {
       s.currentFont = s.spans.rowFont[row];
-      takePiece(s, row, result);
+      takePiece(s, s.rows[row], result);
       emitPiece(s, row, result);
     }
-    bool allBlank = s.rowPiece[0] == " " && s.rowPiece[1] == " " && s.rowPiece[2] == " ";
-    bool unfinished = s.rowPos[0] > -1 || s.rowPos[1] > -1 || s.rowPos[2] > -1;
-    if (allBlank && unfinished) result.bytes += ' ';
+    const RowState* r = s.rows;
+    if (r[0].piece == ' ' && r[1].piece == ' ' && r[2].piece == ' ' && unfinished(s)) result.bytes += ' ';
   }
 }
 
 }  // namespace
 
-void convertDocument(const LineList& document, HtmlText& result) {
+void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result) {
   ConversionState s;
-  loadCharMap(s.charMap);
-  beginHtml(result);
-  while (s.lineIndex < document.lineCount) {
+  s.charMap = map;
+  encodePages(s.charMap, s.pages);
+  s.lines = firstLine(document);
+  while (!atEnd(s.lines)) {
     writeChar('.');
     flushOutput();
     checkIo();
     flushBreaks(s.spans, result);
-    readRowGroup(s, document);
-    s.rowPos[0] = s.rowPos[1] = s.rowPos[2] = 0;
+    readRowGroup(s);
     walkColumns(s, result);
-    s.rowLine[upperRow] = s.carryLine;
+    s.rows[upperRow].line = s.carryLine;
   }
   finishHtml(s.spans, result);
+}
+
+void convertDocument(const TextBlock& document, HtmlText& result) {
+  CharMap map;
+  loadCharMap(map);
+  // Most documents grow a little in UTF-8; the room is only reserved, so
+  // what is not written costs no memory.
+  beginHtml(result, document.size + document.size / 2 + 4096);
+  convertRowGroups(document, map, result);
   writeLine();
   checkIo();
 }

@@ -8,15 +8,27 @@ std::string HtmlHead(initialHtmlHead);
 uint8_t paragraphPending = 0;
 uint8_t rulePending = 0;
 
+namespace {
+
+// "<span class=\"Fn<font>\">" for every font a row can be in.
+struct SpanOpenings {
+  std::string text[256];
+  SpanOpenings() {
+    for (int font = 0; font < 256; ++font) text[font] = "<span class=\"Fn" + intToStr(font) + "\">";
+  }
+};
+
+const SpanOpenings spanOpenings;
+
+}  // namespace
+
 void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out) {
   if (font == spans.openFont) return;
   if (spans.openFont != 0) out.bytes += "</span>";
   spans.openFont = font;
   if (font != 0) {
     spans.rowFont[row] = font;
-    out.bytes += "<span class=\"Fn";
-    out.bytes += intToStr(font);
-    out.bytes += "\">";
+    out.bytes += spanOpenings.text[font];
   }
 }
 
@@ -28,7 +40,8 @@ void flushBreaks(SpanState& spans, HtmlText& out) {
   rulePending = 0;
 }
 
-void beginHtml(HtmlText& out) {
+void beginHtml(HtmlText& out, size_t bodySize) {
+  out.bytes.reserve(HtmlHead.size() + bodySize + closingText.size());
   out.bytes = HtmlHead;
   out.bodyStart = out.bytes.size();
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/byte_text.h"
+
 namespace vantrel {
 
 // Program-wide output state. The map file puts its header lines in front of
@@ -20,7 +22,7 @@ inline constexpr std::string_view ruleText = "</p>\n<hr>\n<p>";
 // The output text being built. The head goes in first, so the finished text
 // needs no copy; the body is what follows `bodyStart`.
 struct HtmlText {
-  std::string bytes;
+  ByteText bytes;
   size_t bodyStart = 0;
 };
 
@@ -40,8 +42,8 @@ void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out);
 // and clears both requests.
 void flushBreaks(SpanState& spans, HtmlText& out);
 
-// Starts the output with HtmlHead.
-void beginHtml(HtmlText& out);
+// Starts the output with HtmlHead, with room for a body of about `bodySize` bytes.
+void beginHtml(HtmlText& out, size_t bodySize = 0);
 
 // The closing step: closes the open span and appends the closing text.
 void finishHtml(SpanState& spans, HtmlText& out);

@@ -8,12 +8,12 @@
 #include "support/faults.h"
 #include "support/file_io.h"
 #include "support/file_name.h"
-#include "support/line_list.h"
+#include "support/text_block.h"
 
 namespace vantrel {
 
 void runConverter() {
-  LineList documentLines = createLineList();
+  TextBlock document;
   std::string inputName = commandLineParam(1);
   if (inputName.empty()) inputName = defaultInputName;
   std::string outputName = changeExt(inputName, ".htm");
@@ -30,10 +30,10 @@ void runConverter() {
   writeLine();
   checkIo();
 
-  if (IoCode code = loadLines(documentLines, inputName)) raiseInOutError(code);
+  if (IoCode code = readWholeFile(inputName, document)) raiseInOutError(code);
   HtmlText result;
-  convertDocument(documentLines, result);
-  freeLineList(documentLines);
+  convertDocument(document, result);
+  document = TextBlock{};
   if (IoCode code = saveText(outputName, result.bytes)) raiseInOutError(code);
 
   writeText("finish");

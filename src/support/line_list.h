@@ -9,14 +9,11 @@
 
 namespace vantrel {
 
-// The lines of one text. A line ends at CR or CR LF; a lone LF is an ordinary
-// byte of its line; a NUL byte where a line would begin ends the list, and a
-// line's text stops at its first NUL byte. The lines are not copied out: the
-// storage holds the text with each line-ending CR overwritten by NUL, and the
-// table points at the first byte of every line.
+// The lines of one text, cut by the rules of LineCursor. The lines are not
+// copied out: the table refers to them inside the storage.
 struct LineList {
   TextBlock storage;
-  std::vector<const char*> lines;
+  std::vector<std::string_view> lines;
   int64_t lineCount = 0;
 };
 

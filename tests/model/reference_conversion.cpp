@@ -1,0 +1,159 @@
+#include "model/reference_conversion.h"
+
+#include <string>
+#include <string_view>
+
+#include "convert/escape_codes.h"
+#include "support/faults.h"
+
+namespace vantrel::model {
+
+namespace {
+
+enum Row : int { lowerRow = 0, baseRow = 1, upperRow = 2 };
+
+struct ConversionState {
+  CharMap charMap;
+  std::string rowLine[3];
+  int64_t rowPos[3] = {0, 0, 0};
+  std::string_view rowPiece[3];
+  SpanState spans;
+  uint8_t currentFont = 1;
+  std::string carryLine;
+  int64_t lineIndex = 0;
+};
+
+constexpr char formFeed = '\f';
+
+bool beginsWith(std::string_view text, std::string_view prefix) { return text.substr(0, 2) == prefix; }
+
+// Byte at 1-based position `pos` of a row, or NUL past its end.
+char charAt(const std::string& row, int64_t pos) {
+  return pos >= 1 && pos <= static_cast<int64_t>(row.size()) ? row[static_cast<size_t>(pos - 1)] : '\0';
+}
+
+// Reads the lines of the next row group into the three rows.
+void readRowGroup(ConversionState& s, const LineList& document) {
+  std::string& upper = s.rowLine[upperRow];
+  std::string& base = s.rowLine[baseRow];
+  std::string& lower = s.rowLine[lowerRow];
+  // Lines before the next upper row are passed over; at the end of the
+  // document the last line read stands as the upper row.
+  while (!beginsWith(upper, "\\+")) {
+    if (s.lineIndex >= document.lineCount) break;
+    upper = lineAt(document, s.lineIndex++);
+  }
+  base = lineAt(document, s.lineIndex++);
+  // Of several upper rows in a row, the last one counts.
+  while (beginsWith(base, "\\+")) {
+    upper = base;
+    base = lineAt(document, s.lineIndex++);
+  }
+  lower = lineAt(document, s.lineIndex++);
+  if (beginsWith(lower, "\\-")) {
+    s.carryLine.clear();
+  } else {
+    s.carryLine = lower;
+    lower.clear();
+  }
+}
+
+// Takes the row's next piece: a character, the replacement of an escape,
+// " " once the row is finished, or nothing after a form feed.
+void takePiece(ConversionState& s, int row, HtmlText& result) {
+  const std::string& line = s.rowLine[row];
+  int64_t& pos = s.rowPos[row];
+  std::string_view& piece = s.rowPiece[row];
+  const auto length = static_cast<int64_t>(line.size());
+  do {
+    if (pos > -1) {
+      if (length > pos) {
+        ++pos;
+      } else {
+        pos = -1;
+        piece = " ";
+      }
+    }
+    if (pos <= 0) continue;
+    char c = charAt(line, pos);
+    piece = std::string_view(&line[static_cast<size_t>(pos - 1)], 1);
+    if (c == '\\') {
+      ++pos;
+      // A lone backslash at the end of the row has no escape character: it yields nothing.
+      piece = pos <= length ? std::string_view(&line[static_cast<size_t>(pos - 1)], 1) : std::string_view();
+      char escape = piece.empty() ? '\0' : piece[0];
+      if (escape == '/') {
+        // A "/" at the end of the row or before a form feed ends the row without a rule.
+        if (length <= pos || charAt(line, pos + 1) == formFeed) {
+          piece = " ";
+          pos = -1;
+        }
+      } else if (escape == '[') {
+        // The backslash and the "[" become two blank columns.
+        s.rowLine[row][static_cast<size_t>(pos - 1)] = ' ';
+        s.rowLine[row][static_cast<size_t>(pos - 2)] = ' ';
+        --pos;
+        piece = " ";
+      }
+      if (pos > 0) {
+        std::string_view replacement;
+        if (piece.empty()) {
+          piece = replacement;
+        } else {
+          decodeEscape(static_cast<uint8_t>(piece[0]), result, replacement, s.currentFont);
+          piece = replacement;
+        }
+      }
+    } else if (c == formFeed) {
+      rulePending = 1;
+      piece = {};
+      pos = -1;
+    }
+  } while (pos > -1 && piece.empty());
+}
+
+// Writes the row's piece in the current font, wrapped for its row.
+void emitPiece(ConversionState& s, int row, HtmlText& result) {
+  std::string_view piece = s.rowPiece[row];
+  if (s.rowPos[row] <= 0 || piece.empty() || piece == " ") return;
+  Utf8Bytes text = encodeUtf8(lookupChar(s.charMap, s.currentFont, static_cast<uint8_t>(piece[0])));
+  switchSpan(s.spans, s.currentFont, row, result);
+  if (row == lowerRow) result.bytes += "<sub>";
+  if (row == upperRow) result.bytes += "<sup>";
+  result.bytes += text.view();
+  if (row == lowerRow) result.bytes += "</sub>";
+  if (row == upperRow) result.bytes += "</sup>";
+}
+
+// Walks the three rows together, column by column: in each column the base,
+// the lower and the upper row in turn.
+void walkColumns(ConversionState& s, HtmlText& result) {
+  while (s.rowPos[upperRow] > -1 || s.rowPos[lowerRow] > -1 || s.rowPos[baseRow] > -1) {
+    for (int row : {baseRow, lowerRow, upperRow}) {
+      s.currentFont = s.spans.rowFont[row];
+      takePiece(s, row, result);
+      emitPiece(s, row, result);
+    }
+    bool allBlank = s.rowPiece[0] == " " && s.rowPiece[1] == " " && s.rowPiece[2] == " ";
+    bool unfinished = s.rowPos[0] > -1 || s.rowPos[1] > -1 || s.rowPos[2] > -1;
+    if (allBlank && unfinished) result.bytes += ' ';
+  }
+}
+
+}  // namespace
+
+void referenceConvert(const LineList& document, const CharMap& map, HtmlText& result) {
+  ConversionState s;
+  s.charMap = map;
+  beginHtml(result);
+  while (s.lineIndex < document.lineCount) {
+    flushBreaks(s.spans, result);
+    readRowGroup(s, document);
+    s.rowPos[0] = s.rowPos[1] = s.rowPos[2] = 0;
+    walkColumns(s, result);
+    s.rowLine[upperRow] = s.carryLine;
+  }
+  finishHtml(s.spans, result);
+}
+
+}  // namespace vantrel::model
