@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "charmap/char_map.h"
@@ -22,9 +23,8 @@ using namespace vantrel;
 constexpr size_t documentSize = 16 << 20;
 
 const std::string& document(const std::string& kind) {
-  static std::string realistic;
-  static std::string tiny;
-  std::string& doc = kind == "realistic" ? realistic : tiny;
+  static std::map<std::string, std::string> documents;
+  std::string& doc = documents[kind];
   if (doc.empty()) {
     std::string map;
     bench::generateDocument(kind, documentSize, 7, doc, map);
@@ -96,6 +96,7 @@ void convertBench(benchmark::State& state, const std::string& kind) {
 }
 BENCHMARK_CAPTURE(convertBench, realistic, std::string("realistic"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(convertBench, tiny_groups, std::string("tiny-groups"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertBench, one_line, std::string("one-line"))->Unit(benchmark::kMillisecond);
 
 void lookupEncodeBench(benchmark::State& state) {
   CharMap map;

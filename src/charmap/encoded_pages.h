@@ -12,6 +12,11 @@ namespace vantrel {
 struct EncodedPages {
   Utf8Bytes entries[pageCount][256];
   bool asciiIdentity[pageCount];
+  // What the converter's fast lane writes for each code: the entry's bytes
+  // in the low 32 bits (in memory order) and its length in the high 32 bits;
+  // a space is written as a space, and the codes that need the full walk
+  // (backslash, form feed) have length 0.
+  uint64_t lane[pageCount][256];
 };
 
 void encodePages(const CharMap& map, EncodedPages& encoded);

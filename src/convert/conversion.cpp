@@ -14,7 +14,8 @@ namespace {
 
 constexpr char formFeed = '\f';
 
-bool beginsWith(std::string_view text, std::string_view prefix) { return text.substr(0, 2) == prefix; }
+// Whether a row begins with "\\" and `marker` ("+" or "-").
+bool beginsWith(std::string_view text, char marker) { return text.size() >= 2 && text[0] == '\\' && text[1] == marker; }
 
 // Reads the lines of the next row group into the three rows.
 void readRowGroup(ConversionState& s) {
@@ -23,18 +24,18 @@ void readRowGroup(ConversionState& s) {
   std::string_view& lower = s.rows[lowerRow].line;
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
-  while (!beginsWith(upper, "\\+")) {
+  while (!beginsWith(upper, '+')) {
     if (atEnd(s.lines)) break;
     upper = takeLine(s.lines);
   }
   base = takeLine(s.lines);
   // Of several upper rows in a row, the last one counts.
-  while (beginsWith(base, "\\+")) {
+  while (beginsWith(base, '+')) {
     upper = base;
     base = takeLine(s.lines);
   }
   lower = takeLine(s.lines);
-  if (beginsWith(lower, "\\-")) {
+  if (beginsWith(lower, '-')) {
     s.carryLine = {};
   } else {
     s.carryLine = lower;
@@ -44,6 +45,16 @@ void readRowGroup(ConversionState& s) {
     row.pos = 0;
     row.blankAt = 0;
     row.blankEnd = 0;
+  }
+  // The prefixes "\+" and "\-" are escapes without effect that take no
+  // column: step over them, and a row that holds nothing else yields its
+  // blank from the start.
+  for (RowState* row : {&s.rows[upperRow], &s.rows[lowerRow]}) {
+    if (beginsWith(row->line, '+') || beginsWith(row->line, '-')) row->pos = 2;
+    if (static_cast<int64_t>(row->line.size()) == row->pos) {
+      row->pos = -1;
+      row->piece = ' ';
+    }
   }
 }
 
@@ -146,14 +157,18 @@ void runBaseAlone(ConversionState& s, HtmlText& result) {
   int64_t upper = blanksAhead(s.rows[upperRow]);
   if (upper < columns) columns = upper;
   if (columns == 0) return;
-  const Utf8Bytes* page = pageOfFont(s.charMap, s.pages, font);
-  bool identity = s.pages.asciiIdentity[s.charMap.fontPage[font]];
-  int64_t taken = writePlainRun(base, page, identity, columns, result);
+  int64_t taken = writePlainRun(s, columns, result);
   for (int row : {lowerRow, upperRow}) {
     if (s.rows[row].pos >= 0 && taken > 0) {
       s.rows[row].pos += taken;
       s.rows[row].piece = ' ';
     }
+  }
+  // At the end of the base row with the other rows finished, the next
+  // column would only finish the base row: the walk is over.
+  if (base.pos == static_cast<int64_t>(base.line.size()) && columns == endless) {
+    base.pos = -1;
+    base.piece = ' ';
   }
 }
 
@@ -161,8 +176,10 @@ void runBaseAlone(ConversionState& s, HtmlText& result) {
 // the lower and the upper row in turn.
 void walkColumns(ConversionState& s, HtmlText& result) {
   while (unfinished(s)) {
+    passOnHtml(result);
     runBaseAlone(s, result);
     for (int row : {baseRow, lowerRow, upperRow}) {
+      if (s.rows[row].pos < 0) continue;  // a finished row keeps its piece and writes nothing
       s.currentFont = s.spans.rowFont[row];
       takePiece(s, s.rows[row], result);
       emitPiece(s, row, result);
@@ -172,20 +189,54 @@ void walkColumns(ConversionState& s, HtmlText& result) {
   }
 }
 
+// The common group: the lower and upper rows hold nothing but their
+// prefixes, so each column is the base row's alone, and a blank of the base
+// row is a blank column.
+void walkBaseAlone(ConversionState& s, HtmlText& result) {
+  RowState& base = s.rows[baseRow];
+  while (base.pos > -1) {
+    if (s.spans.openFont == s.spans.rowFont[baseRow]) {
+      writePlainRun(s, endless, result);
+      // The column after the row's last character would only finish the row.
+      if (base.pos == static_cast<int64_t>(base.line.size())) {
+        base.pos = -1;
+        base.piece = ' ';
+        return;
+      }
+    }
+    passOnHtml(result);
+    s.currentFont = s.spans.rowFont[baseRow];
+    takePiece(s, base, result);
+    emitPiece(s, baseRow, result);
+    if (base.piece == ' ' && base.pos > -1) result.bytes += ' ';
+  }
+}
+
+bool finishedWithBlank(const RowState& row) { return row.pos == -1 && row.piece == ' '; }
+
 }  // namespace
 
 void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result) {
   ConversionState s;
   s.charMap = map;
   encodePages(s.charMap, s.pages);
+  for (int font = 0; font < fontCount; ++font) {
+    int32_t page = s.charMap.fontPage[font];
+    if (page >= 0 && page < pageCount) s.fontLanes[font] = {s.pages.lane[page], s.pages.asciiIdentity[page]};
+  }
   s.lines = firstLine(document);
   while (!atEnd(s.lines)) {
     writeChar('.');
     flushOutput();
     checkIo();
+    passOnHtml(result);
     flushBreaks(s.spans, result);
     readRowGroup(s);
-    walkColumns(s, result);
+    if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
+      walkBaseAlone(s, result);
+    } else {
+      walkColumns(s, result);
+    }
     s.rows[upperRow].line = s.carryLine;
   }
   finishHtml(s.spans, result);
@@ -194,7 +245,8 @@ void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& r
 void convertDocument(const TextBlock& document, HtmlText& result) {
   CharMap map;
   loadCharMap(map);
-  // Most documents grow a little in UTF-8; the room is only reserved, so
+  // Without an output file to pass the text on to, it all stays in memory:
+  // most documents grow a little in UTF-8. The room is only reserved, so
   // what is not written costs no memory.
   beginHtml(result, document.size + document.size / 2 + 4096);
   convertRowGroups(document, map, result);

@@ -26,11 +26,20 @@ struct RowState {
   int64_t blankEnd = 0; // known end of a run of spaces: position of its first non-space
 };
 
+// What the fast lane needs of a font: the lane table of its page (none for
+// a page outside the map, which the full walk then reports), and whether
+// the page leaves ASCII as it is.
+struct FontLane {
+  const uint64_t* codes = nullptr;
+  bool identity = false;
+};
+
 // The converter's working record for one conversion. The rows are views of
 // the document's lines: nothing is copied.
 struct ConversionState {
   CharMap charMap;
   EncodedPages pages;
+  FontLane fontLanes[fontCount];
   RowState rows[3];
   SpanState spans;
   uint8_t currentFont = 1;

@@ -22,13 +22,15 @@ const SpanOpenings spanOpenings;
 
 }  // namespace
 
+std::string_view spanOpening(uint8_t font) { return spanOpenings.text[font]; }
+
 void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out) {
   if (font == spans.openFont) return;
   if (spans.openFont != 0) out.bytes += "</span>";
   spans.openFont = font;
   if (font != 0) {
     spans.rowFont[row] = font;
-    out.bytes += spanOpenings.text[font];
+    out.bytes += spanOpening(font);
   }
 }
 
@@ -41,8 +43,10 @@ void flushBreaks(SpanState& spans, HtmlText& out) {
 }
 
 void beginHtml(HtmlText& out, size_t bodySize) {
-  out.bytes.reserve(HtmlHead.size() + bodySize + closingText.size());
+  bool streams = out.output != nullptr && streamsOutput(*out.output);
+  out.bytes.reserve(streams ? htmlWindow * 2 : HtmlHead.size() + bodySize + closingText.size());
   out.bytes = HtmlHead;
+  out.passedOn = 0;
   out.bodyStart = out.bytes.size();
 }
 
@@ -52,7 +56,13 @@ void finishHtml(SpanState& spans, HtmlText& out) {
 }
 
 void removeLastBodyByte(HtmlText& out) {
-  if (out.bytes.size() > out.bodyStart) out.bytes.pop_back();
+  if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
+  if (!out.bytes.empty()) {
+    out.bytes.pop_back();
+  } else {
+    retractOutput(*out.output, 1);
+    --out.passedOn;
+  }
 }
 
 void clearHtmlHead() { HtmlHead.clear(); }

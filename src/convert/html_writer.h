@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "support/byte_text.h"
+#include "support/output_file.h"
 
 namespace vantrel {
 
@@ -20,11 +21,30 @@ inline constexpr std::string_view paragraphText = "</p>\n<p>";
 inline constexpr std::string_view ruleText = "</p>\n<hr>\n<p>";
 
 // The output text being built. The head goes in first, so the finished text
-// needs no copy; the body is what follows `bodyStart`.
+// needs no copy; the body is what follows `bodyStart`. With an output file,
+// full windows of text are passed on to it as the text grows (passOnHtml),
+// and `bytes` holds only what has not been passed on yet.
 struct HtmlText {
   ByteText bytes;
-  size_t bodyStart = 0;
+  uint64_t bodyStart = 0;
+  OutputFile* output = nullptr;
+  uint64_t passedOn = 0;
 };
+
+// Text is passed on in windows of this size; the last bytes of a window stay
+// behind, so that removing bytes seldom reaches text already passed on.
+inline constexpr size_t htmlWindow = size_t{1} << 20;
+inline constexpr size_t htmlWindowTail = 4096;
+
+// Passes a full window of text on to the output file, if there is one.
+inline void passOnHtml(HtmlText& out) {
+  if (out.output != nullptr && out.bytes.size() >= htmlWindow && streamsOutput(*out.output)) {
+    size_t count = out.bytes.size() - htmlWindowTail;
+    writeOutput(*out.output, out.bytes.view().substr(0, count));
+    out.bytes.dropFront(count);
+    out.passedOn += count;
+  }
+}
 
 // The font spans of a conversion: `openFont` is the font of the open span
 // (0: none), `rowFont` the font in effect for each row (0 lower, 1 base,
@@ -33,6 +53,10 @@ struct SpanState {
   uint8_t openFont = 0;
   uint8_t rowFont[3] = {1, 1, 1};
 };
+
+// "<span class=\"Fn<font>\">".
+std::string_view spanOpening(uint8_t font);
+inline constexpr std::string_view spanClosing = "</span>";
 
 // Closes the open span and opens one for `font` unless it is already open;
 // font 0 only closes. Opening records the font as the row's font.

@@ -8,6 +8,7 @@
 #include "support/faults.h"
 #include "support/file_io.h"
 #include "support/file_name.h"
+#include "support/output_file.h"
 #include "support/text_block.h"
 
 namespace vantrel {
@@ -31,10 +32,15 @@ void runConverter() {
   checkIo();
 
   if (IoCode code = readWholeFile(inputName, document)) raiseInOutError(code);
+  // The output is written while the conversion goes on, to a new file that
+  // replaces the old one only when the text is complete.
+  OutputFile output;
+  openOutput(output, outputName);
   HtmlText result;
+  result.output = &output;
   convertDocument(document, result);
   document = TextBlock{};
-  if (IoCode code = saveText(outputName, result.bytes)) raiseInOutError(code);
+  if (IoCode code = commitOutput(output, result.bytes)) raiseInOutError(code);
 
   writeText("finish");
   writeLine();

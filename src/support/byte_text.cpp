@@ -5,32 +5,15 @@
 #include <ostream>
 #include <utility>
 
+#include "support/big_block.h"
 #include "support/faults.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace vantrel {
 
 namespace {
 
-// A block this large is mapped by the system on its own; ask for huge pages
-// there, which saves most of the page faults of filling it.
-constexpr size_t hugeBlock = size_t{8} << 20;
-
 // No object may be larger than the largest pointer difference.
 constexpr size_t maxSize = static_cast<size_t>(PTRDIFF_MAX);
-
-void adviseHugePages([[maybe_unused]] char* data, [[maybe_unused]] size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (size < hugeBlock) return;
-  constexpr uintptr_t page = 2u << 20;
-  auto begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
-  auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~(page - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 }  // namespace
 
@@ -46,7 +29,7 @@ ByteText& ByteText::operator=(const ByteText& other) {
 
 ByteText& ByteText::operator=(ByteText&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    freeBlock(data_, capacity_);
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
@@ -60,16 +43,12 @@ ByteText& ByteText::operator=(std::string_view text) {
   return *this;
 }
 
-ByteText::~ByteText() { std::free(data_); }
+ByteText::~ByteText() { freeBlock(data_, capacity_); }
 
 void ByteText::reserve(size_t capacity) {
   if (capacity <= capacity_) return;
-  if (capacity > maxSize) raiseOutOfMemory();
-  auto* data = static_cast<char*>(std::realloc(data_, capacity));
-  if (data == nullptr) raiseOutOfMemory();
-  data_ = data;
+  data_ = resizeBlock(data_, capacity_, capacity);
   capacity_ = capacity;
-  adviseHugePages(data_, capacity_);
 }
 
 void ByteText::grow(size_t count) {

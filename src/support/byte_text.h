@@ -7,9 +7,9 @@
 namespace vantrel {
 
 // A growable byte text for the converter's output. Unlike std::string it
-// can hand out room to write into without filling it first, and it grows
-// with realloc, which the system can do for a large block by remapping its
-// pages instead of copying them: the result never needs twice its size.
+// can hand out room to write into without filling it first, and a large text
+// grows by remapping its pages instead of copying them (see big_block.h):
+// the result never needs twice its size.
 class ByteText {
  public:
   ByteText() = default;
@@ -30,6 +30,11 @@ class ByteText {
   char back() const { return data_[size_ - 1]; }
 
   void clear() { size_ = 0; }
+  // Removes the first `count` bytes.
+  void dropFront(size_t count) {
+    std::memmove(data_, data_ + count, size_ - count);
+    size_ -= count;
+  }
   void pop_back() { --size_; }
   void reserve(size_t capacity);
 

@@ -36,13 +36,33 @@ inline constexpr IoCode ioCodeNotOutput = 105;
 void resetConsole(int fd = 1);
 
 void writeText(std::string_view text);
-void writeChar(char c);
+void writeBytes(const char* data, size_t size);
 // Appends CR LF, then flushOutput.
 void writeLine();
+void flushOutputNow();
+[[noreturn]] void raisePendingIo();
+
+// The statements are inline for their common case, as a progress dot per row
+// group is written with them.
+inline void writeChar(char c) {
+  ConsoleChannel& channel = consoleOut;
+  if (channel.open && channel.fill + 1 < ConsoleChannel::bufferSize) {
+    channel.buffer[channel.fill++] = c;
+  } else {
+    writeBytes(&c, 1);
+  }
+}
+
 // Passes the buffered bytes on when standard output is a character device.
-void flushOutput();
-// Raises EInOutError when a write has failed since the last check.
-void checkIo();
+inline void flushOutput() {
+  if (!consoleOut.open || consoleOut.flushWrites) flushOutputNow();
+}
+
+// Raises EInOutError when a write has failed since the last check; the fault
+// address is the place of the check.
+inline void checkIo() {
+  if (ioStatus != 0) raisePendingIo();
+}
 // Program end: passes on what is still buffered. A failure cannot be shown
 // any more; the result tells it, so that the exit status can.
 bool closeConsole();

@@ -1,5 +1,7 @@
 #include "support/file_io.h"
 
+#include "support/output_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,12 +37,11 @@ IoCode readFully(int fd, char* data, size_t size, size_t& got) {
 }
 
 IoCode readRegular(int fd, size_t size, TextBlock& block) {
-  std::unique_ptr<char[]> bytes(new char[size + 1]);
+  TextBlock text = newTextBlock(size);
   size_t got = 0;
-  if (IoCode code = readFully(fd, bytes.get(), size, got)) return code;
-  bytes[got] = '\0';
-  block.bytes = std::move(bytes);
-  block.size = got;
+  if (IoCode code = readFully(fd, text.bytes.get(), size, got)) return code;
+  cutTextBlock(text, got);
+  block = std::move(text);
   return 0;
 }
 
@@ -58,11 +59,7 @@ IoCode readStream(int fd, TextBlock& block) {
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  std::unique_ptr<char[]> result(new char[got + 1]);
-  std::memcpy(result.get(), bytes.data(), got);
-  result[got] = '\0';
-  block.bytes = std::move(result);
-  block.size = got;
+  block = textBlockOf(std::string_view(bytes.data(), got));
   return 0;
 }
 
@@ -75,43 +72,10 @@ class Descriptor {
     if (fd_ >= 0) close(fd_);
   }
   int get() const { return fd_; }
-  // Closes now and reports what close reports (some file systems only
-  // report a failed write there).
-  IoCode closeNow() {
-    int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0 ? 0 : lastError();
-  }
 
  private:
   int fd_;
 };
-
-IoCode writeInPlace(const std::string& fileName, std::string_view text) {
-  Descriptor file(open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (file.get() < 0) return lastError();
-  if (IoCode code = writeAll(file.get(), text.data(), text.size())) return code;
-  return file.closeNow();
-}
-
-// The file a write to `fileName` lands in: a symbolic link is followed.
-std::string resolveTarget(const std::string& fileName) {
-  struct stat info {};
-  if (lstat(fileName.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* real = realpath(fileName.c_str(), nullptr)) {
-      std::string target(real);
-      std::free(real);
-      return target;
-    }
-  }
-  return fileName;
-}
-
-mode_t currentUmask() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
 
 }  // namespace
 
@@ -141,42 +105,9 @@ IoCode writeAll(int fd, const char* data, size_t size) {
 }
 
 IoCode saveText(const std::string& fileName, std::string_view text) {
-  if (fileName.empty()) return 2;
-  std::string target = resolveTarget(fileName);
-  struct stat info {};
-  mode_t mode = 0666 & ~currentUmask();
-  bool exists = stat(target.c_str(), &info) == 0;
-  if (exists) {
-    if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
-    // A device or a pipe cannot be replaced: write to it as it is.
-    if (!S_ISREG(info.st_mode)) return writeInPlace(target, text);
-    // The user must be allowed to write the file itself, not just the folder.
-    Descriptor probe(open(target.c_str(), O_WRONLY | O_CLOEXEC));
-    if (probe.get() < 0) return lastError();
-    mode = info.st_mode & 07777;
-  }
-
-  size_t slash = target.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + "." + base + ".XXXXXX";
-  Descriptor file(mkstemp(temp.data()));
-  if (file.get() < 0) {
-    int err = errno;
-    // A folder the user may not write, holding a file the user may write:
-    // the file can still be rewritten in place.
-    if (exists && (err == EACCES || err == EPERM)) return writeInPlace(target, text);
-    return ioCodeFromErrno(err);
-  }
-  IoCode code = 0;
-  if (exists) (void)!fchown(file.get(), info.st_uid, info.st_gid);
-  if (fchmod(file.get(), mode) != 0) code = lastError();
-  if (code == 0) code = writeAll(file.get(), text.data(), text.size());
-  IoCode closed = file.closeNow();
-  if (code == 0) code = closed;
-  if (code == 0 && rename(temp.c_str(), target.c_str()) != 0) code = lastError();
-  if (code != 0) unlink(temp.c_str());
-  return code;
+  OutputFile out;
+  openOutput(out, fileName);
+  return commitOutput(out, text);
 }
 
 }  // namespace vantrel

@@ -2,6 +2,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "support/text_block.h"
 
 namespace vantrel {
@@ -14,7 +18,8 @@ struct LineCursor {
   const char* end = nullptr;   // the text's final NUL
 };
 
-// A cursor on the first line of `block`, whose bytes end with a NUL.
+// A cursor on the first line of `block` (made by newTextBlock: its bytes end
+// with a NUL and padding).
 inline LineCursor firstLine(const TextBlock& block) {
   const char* text = block.bytes.get();
   if (text == nullptr) return {};
@@ -23,19 +28,40 @@ inline LineCursor firstLine(const TextBlock& block) {
 
 inline bool atEnd(const LineCursor& cursor) { return cursor.next == nullptr || *cursor.next == '\0'; }
 
+// The first CR or NUL from `p` on. The text's final NUL ends the search;
+// vector loads may read into the block's padding after it.
+inline const char* findCrOrNul(const char* p) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i nul = _mm_setzero_si128();
+  for (;; p += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, nul))));
+    if (hits != 0) return p + __builtin_ctz(hits);
+  }
+#else
+  while (*p != '\r' && *p != '\0') ++p;
+  return p;
+#endif
+}
+
 // The next line; an empty text once the lines are used up.
 inline std::string_view takeLine(LineCursor& cursor) {
   if (atEnd(cursor)) return {};
   const char* start = cursor.next;
-  const auto* cr = static_cast<const char*>(std::memchr(start, '\r', static_cast<size_t>(cursor.end - start)));
-  const char* stop = cr != nullptr ? cr : cursor.end;
-  const auto* nul = static_cast<const char*>(std::memchr(start, '\0', static_cast<size_t>(stop - start)));
+  const char* stop = findCrOrNul(start);
+  const char* cr = stop;
+  if (*stop == '\0') {
+    // A NUL inside the line ends its text, not the line: that ends at the next CR.
+    cr = stop == cursor.end ? nullptr
+                            : static_cast<const char*>(std::memchr(stop, '\r', static_cast<size_t>(cursor.end - stop)));
+  }
   if (cr == nullptr) {
     cursor.next = cursor.end;
   } else {
     cursor.next = cr[1] == '\n' ? cr + 2 : cr + 1;
   }
-  return std::string_view(start, static_cast<size_t>((nul != nullptr ? nul : stop) - start));
+  return std::string_view(start, static_cast<size_t>(stop - start));
 }
 
 }  // namespace vantrel

@@ -29,12 +29,7 @@ void takeLines(LineList& list, TextBlock&& block) {
 }
 
 void splitLines(LineList& list, std::string_view text) {
-  TextBlock block;
-  block.bytes.reset(new char[text.size() + 1]);
-  if (!text.empty()) std::memcpy(block.bytes.get(), text.data(), text.size());
-  block.bytes[text.size()] = '\0';
-  block.size = text.size();
-  takeLines(list, std::move(block));
+  takeLines(list, textBlockOf(text));
 }
 
 IoCode loadLines(LineList& list, const std::string& fileName) {

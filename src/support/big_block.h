@@ -1,0 +1,22 @@
+#pragma once
+#include <cstddef>
+
+namespace vantrel {
+
+// Memory for the large texts (the document, the result). A block of a few
+// MiB and more is mapped from the system on its own, with huge pages asked
+// for (far fewer page faults when it is filled), and it grows by remapping
+// its pages, never by copying them. Smaller blocks come from malloc.
+// `capacity` is in and out: the size asked for, then the size granted.
+// Exhausted memory raises EOutOfMemory.
+char* allocateBlock(size_t& capacity);
+char* resizeBlock(char* data, size_t oldCapacity, size_t& capacity);
+void freeBlock(char* data, size_t capacity);
+
+// Frees a block held by a std::unique_ptr.
+struct BlockRelease {
+  size_t capacity = 0;
+  void operator()(char* data) const { freeBlock(data, capacity); }
+};
+
+}  // namespace vantrel
