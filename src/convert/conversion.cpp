@@ -1,6 +1,11 @@
 #include "convert/conversion.h"
 
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "charmap/map_file.h"
 #include "convert/escape_codes.h"
@@ -118,13 +123,23 @@ void takePiece(ConversionState& s, RowState& row, HtmlText& result) {
 void emitPiece(ConversionState& s, int row, HtmlText& result) {
   const RowState& state = s.rows[row];
   if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
-  const Utf8Bytes& text = pageOfFont(s.charMap, s.pages, s.currentFont)[state.piece];
-  switchSpan(s.spans, s.currentFont, row, result);
-  if (row == lowerRow) result.bytes += "<sub>";
-  if (row == upperRow) result.bytes += "<sup>";
-  result.bytes += text.view();
-  if (row == lowerRow) result.bytes += "</sub>";
-  if (row == upperRow) result.bytes += "</sup>";
+  const Utf8Bytes* page = s.fontLanes[s.currentFont].entries;
+  if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
+  const Utf8Bytes& text = page[state.piece];
+  if (s.currentFont != s.spans.openFont) switchSpan(s.spans, s.currentFont, row, result);
+  char* out = result.bytes.room(4 + 11);
+  size_t length = 0;
+  if (row != baseRow) {
+    std::memcpy(out, row == lowerRow ? "<sub>" : "<sup>", 5);
+    length = 5;
+  }
+  std::memcpy(out + length, text.bytes, 4);
+  length += text.length;
+  if (row != baseRow) {
+    std::memcpy(out + length, row == lowerRow ? "</sub>" : "</sup>", 6);
+    length += 6;
+  }
+  result.bytes.commit(length);
 }
 
 bool unfinished(const ConversionState& s) {
@@ -137,12 +152,33 @@ constexpr int64_t endless = INT64_MAX;
 // a row finished with a blank, none for one finished by a form feed, else
 // the spaces ahead of it. The end of the run is kept, so that no space is
 // counted twice however often the walk asks.
+// The number of spaces at the start of `text`.
+size_t leadingSpaces(std::string_view text) {
+  size_t count = 0;
+#if defined(__SSE2__)
+  // Whole vectors are read: rows lie in a padded text block.
+  const __m128i space = _mm_set1_epi8(' ');
+  while (count < text.size()) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + count));
+    auto spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, space)));
+    if (spaces != 0xFFFF) {
+      count += static_cast<size_t>(__builtin_ctz(~spaces));
+      break;
+    }
+    count += 16;
+  }
+  return count < text.size() ? count : text.size();
+#else
+  while (count < text.size() && text[count] == ' ') ++count;
+  return count;
+#endif
+}
+
 int64_t blanksAhead(RowState& row) {
   if (row.pos < 0) return row.piece == ' ' ? endless : 0;
   if (row.blankEnd <= row.pos) {
-    auto next = static_cast<size_t>(row.pos);
-    while (next < row.line.size() && row.line[next] == ' ') ++next;
-    row.blankEnd = static_cast<int64_t>(next) + 1;
+    size_t spaces = leadingSpaces(row.line.substr(static_cast<size_t>(row.pos)));
+    row.blankEnd = row.pos + static_cast<int64_t>(spaces) + 1;
   }
   return row.blankEnd - 1 - row.pos;
 }
@@ -214,30 +250,43 @@ void walkBaseAlone(ConversionState& s, HtmlText& result) {
 
 bool finishedWithBlank(const RowState& row) { return row.pos == -1 && row.piece == ' '; }
 
-}  // namespace
+// Walks the columns of the group read last, then carries the line after it on.
+void walkRowGroup(ConversionState& s, HtmlText& result) {
+  if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
+    walkBaseAlone(s, result);
+  } else {
+    walkColumns(s, result);
+  }
+  s.rows[upperRow].line = s.carryLine;
+}
 
-void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result) {
-  ConversionState s;
+// Sets up the working record for `map`: the pages encoded once, the lanes of the fonts.
+void prepareConversion(ConversionState& s, const CharMap& map) {
   s.charMap = map;
   encodePages(s.charMap, s.pages);
   for (int font = 0; font < fontCount; ++font) {
     int32_t page = s.charMap.fontPage[font];
-    if (page >= 0 && page < pageCount) s.fontLanes[font] = {s.pages.lane[page], s.pages.asciiIdentity[page]};
+    if (page >= 0 && page < pageCount) {
+      s.fontLanes[font] = {s.pages.lane[page], s.pages.asciiIdentity[page], s.pages.entries[page]};
+    }
   }
+}
+
+}  // namespace
+
+void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result) {
+  ConversionState s;
+  prepareConversion(s, map);
   s.lines = firstLine(document);
   while (!atEnd(s.lines)) {
+    // One progress dot per group, shown at once on a terminal.
     writeChar('.');
     flushOutput();
     checkIo();
     passOnHtml(result);
     flushBreaks(s.spans, result);
     readRowGroup(s);
-    if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
-      walkBaseAlone(s, result);
-    } else {
-      walkColumns(s, result);
-    }
-    s.rows[upperRow].line = s.carryLine;
+    walkRowGroup(s, result);
   }
   finishHtml(s.spans, result);
 }

@@ -32,6 +32,7 @@ struct RowState {
 struct FontLane {
   const uint64_t* codes = nullptr;
   bool identity = false;
+  const Utf8Bytes* entries = nullptr;  // the font's encoded page
 };
 
 // The converter's working record for one conversion. The rows are views of

@@ -40,8 +40,7 @@ inline constexpr size_t htmlWindowTail = 4096;
 inline void passOnHtml(HtmlText& out) {
   if (out.output != nullptr && out.bytes.size() >= htmlWindow && streamsOutput(*out.output)) {
     size_t count = out.bytes.size() - htmlWindowTail;
-    writeOutput(*out.output, out.bytes.view().substr(0, count));
-    out.bytes.dropFront(count);
+    passOnOutput(*out.output, out.bytes, count);
     out.passedOn += count;
   }
 }

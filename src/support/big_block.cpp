@@ -18,10 +18,9 @@ namespace {
 constexpr size_t maxSize = static_cast<size_t>(PTRDIFF_MAX);
 
 #if defined(VANTREL_MAPPED_BLOCKS)
-constexpr size_t mappedFrom = size_t{4} << 20;
 constexpr size_t hugePage = size_t{2} << 20;
 
-bool isMapped(size_t capacity) { return capacity >= mappedFrom; }
+bool isMapped(size_t capacity) { return capacity >= mappedBlocksFrom; }
 
 size_t roundToHugePages(size_t size) {
   if (size > maxSize - hugePage) raiseOutOfMemory();

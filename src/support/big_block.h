@@ -13,7 +13,11 @@ char* allocateBlock(size_t& capacity);
 char* resizeBlock(char* data, size_t oldCapacity, size_t& capacity);
 void freeBlock(char* data, size_t capacity);
 
-// Frees a block held by a std::unique_ptr.
+// Blocks from this size on are mapped (where the system allows).
+inline constexpr size_t mappedBlocksFrom = size_t{4} << 20;
+
+// Frees a block held by a std::unique_ptr: a block of `mappedBlocksFrom`
+// bytes and more is unmapped, a smaller one freed.
 struct BlockRelease {
   size_t capacity = 0;
   void operator()(char* data) const { freeBlock(data, capacity); }

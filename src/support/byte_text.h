@@ -30,6 +30,10 @@ class ByteText {
   char back() const { return data_[size_ - 1]; }
 
   void clear() { size_ = 0; }
+  // Keeps the first `count` bytes only.
+  void truncate(size_t count) {
+    if (count < size_) size_ = count;
+  }
   // Removes the first `count` bytes.
   void dropFront(size_t count) {
     std::memmove(data_, data_ + count, size_ - count);

@@ -1,5 +1,6 @@
 #include "support/file_io.h"
 
+#include "support/mapped_file.h"
 #include "support/output_file.h"
 
 #include <fcntl.h>
@@ -86,7 +87,11 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   struct stat info {};
   if (fstat(file.get(), &info) != 0) return lastError();
   if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
-  if (S_ISREG(info.st_mode)) return readRegular(file.get(), static_cast<size_t>(info.st_size), block);
+  if (S_ISREG(info.st_mode)) {
+    auto size = static_cast<size_t>(info.st_size);
+    if (mapWholeFile(file.get(), size, block)) return 0;
+    return readRegular(file.get(), size, block);
+  }
   return readStream(file.get(), block);
 }
 

@@ -63,6 +63,37 @@ void fail(OutputFile& out, IoCode code) {
   if (out.failure == 0) out.failure = code;
 }
 
+// Waits until the window being written, if any, is written.
+void waitForWriter(OutputFile& out) {
+  std::unique_lock<std::mutex> guard(out.lock);
+  out.changed.wait(guard, [&] { return !out.busy; });
+}
+
+void stopWriter(OutputFile& out) {
+  if (!out.writer.joinable()) return;
+  {
+    std::lock_guard<std::mutex> guard(out.lock);
+    out.quit = true;
+  }
+  out.changed.notify_all();
+  out.writer.join();
+}
+
+void writeAt(OutputFile& out, std::string_view bytes);
+
+void writeWindows(OutputFile& out) {
+  std::unique_lock<std::mutex> guard(out.lock);
+  for (;;) {
+    out.changed.wait(guard, [&] { return out.busy || out.quit; });
+    if (!out.busy) return;
+    guard.unlock();
+    if (out.failure == 0) writeAt(out, out.window.view());
+    guard.lock();
+    out.busy = false;
+    out.changed.notify_all();
+  }
+}
+
 void removeTemp(OutputFile& out) {
   if (out.fd >= 0) close(out.fd);
   out.fd = -1;
@@ -111,6 +142,7 @@ IoCode writeWholeInPlace(const OutputFile& out, std::string_view text) {
 }  // namespace
 
 OutputFile::~OutputFile() {
+  stopWriter(*this);
   if (!tempPath.empty()) removeTemp(*this);
 }
 
@@ -169,13 +201,39 @@ void openOutput(OutputFile& out, const std::string& fileName) {
 }
 
 void writeOutput(OutputFile& out, std::string_view bytes) {
+  waitForWriter(out);
   if (out.mode != OutputMode::replace || out.failure != 0 || bytes.empty()) return;
   writeAt(out, bytes);
 }
 
-void retractOutput(OutputFile& out, uint64_t count) { out.length = count < out.length ? out.length - count : 0; }
+void passOnOutput(OutputFile& out, ByteText& bytes, size_t count) {
+  if (out.mode != OutputMode::replace) {
+    bytes.dropFront(count);
+    return;
+  }
+  if (!out.writer.joinable()) out.writer = std::thread(writeWindows, std::ref(out));
+  waitForWriter(out);
+  // The full text becomes the window to write; `bytes` takes over the
+  // storage of the window written before and keeps the rest of the text.
+  std::swap(out.window, bytes);
+  bytes.clear();
+  bytes.append(out.window.view().substr(count));
+  out.window.truncate(count);
+  {
+    std::lock_guard<std::mutex> guard(out.lock);
+    out.busy = true;
+  }
+  out.changed.notify_all();
+}
+
+void retractOutput(OutputFile& out, uint64_t count) {
+  waitForWriter(out);
+  out.length = count < out.length ? out.length - count : 0;
+}
 
 IoCode commitOutput(OutputFile& out, std::string_view rest) {
+  waitForWriter(out);
+  stopWriter(out);
   if (out.mode == OutputMode::inPlace && out.failure == 0) fail(out, writeWholeInPlace(out, rest));
   if (out.mode == OutputMode::replace && out.failure == 0) {
     writeAt(out, rest);

@@ -1,8 +1,12 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
+#include "support/byte_text.h"
 #include "support/io_code.h"
 
 namespace vantrel {
@@ -32,6 +36,15 @@ struct OutputFile {
   IoCode failure = 0;    // the first failure; nothing is written after it
   uint64_t length = 0;   // the text's length so far
   uint64_t written = 0;  // how far the new file has been written
+
+  // Windows handed over with passOnOutput are written by a thread of their
+  // own while the next window is filled.
+  std::thread writer;
+  std::mutex lock;
+  std::condition_variable changed;
+  ByteText window;       // the window being written
+  bool busy = false;     // a window is being written
+  bool quit = false;
 };
 
 // Prepares writing `fileName`. A failure is kept for the commit to report.
@@ -43,6 +56,10 @@ inline bool streamsOutput(const OutputFile& out) { return out.mode != OutputMode
 
 // Appends bytes to the text.
 void writeOutput(OutputFile& out, std::string_view bytes);
+
+// Appends the first `count` bytes of `bytes` to the text, written in the
+// background: `bytes` keeps the rest, at its front.
+void passOnOutput(OutputFile& out, ByteText& bytes, size_t count);
 
 // Takes back the last `count` bytes passed on.
 void retractOutput(OutputFile& out, uint64_t count);
