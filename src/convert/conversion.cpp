@@ -148,10 +148,11 @@ bool unfinished(const ConversionState& s) {
 
 constexpr int64_t endless = INT64_MAX;
 
-// How many of the next columns the row yields a plain blank in: endless for
-// a row finished with a blank, none for one finished by a form feed, else
-// the spaces ahead of it. The end of the run is kept, so that no space is
-// counted twice however often the walk asks.
+// How many of the next columns the lower or upper row yields a plain blank
+// in, while the base row goes on: endless for a row finished with a blank,
+// none for one finished by a form feed, else the spaces ahead of it. The end
+// of the run is kept, so that no space is counted twice however often the
+// walk asks.
 // The number of spaces at the start of `text`.
 size_t leadingSpaces(std::string_view text) {
   size_t count = 0;
@@ -176,6 +177,13 @@ size_t leadingSpaces(std::string_view text) {
 
 int64_t blanksAhead(RowState& row) {
   if (row.pos < 0) return row.piece == ' ' ? endless : 0;
+  // A row whose characters are all taken finishes with a blank at its next
+  // take; with the base row going on, finishing it now changes nothing.
+  if (row.pos == static_cast<int64_t>(row.line.size())) {
+    row.pos = -1;
+    row.piece = ' ';
+    return endless;
+  }
   if (row.blankEnd <= row.pos) {
     size_t spaces = leadingSpaces(row.line.substr(static_cast<size_t>(row.pos)));
     row.blankEnd = row.pos + static_cast<int64_t>(spaces) + 1;
