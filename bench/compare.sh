@@ -122,7 +122,7 @@ if [ "$scale" = 1 ]; then
   scale_step tiny-groups $((7 * 1000000))
   scale_step escape-rows $((10 * 1048576))
   scale_step a-runs $((10 * 1048576))
-  scale_step big-map $((256 * 1024))
+  scale_step big-map $((2 * 1048576))
 fi
 
 # --- a document beyond 32-bit sizes ----------------------------------------------

@@ -1,6 +1,8 @@
 #include "charmap/map_file.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "convert/html_writer.h"
 #include "support/faults.h"
@@ -15,6 +17,17 @@ constexpr IoCode fileNotFound = 2;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+void putHeadersInFront(const std::vector<std::string>& headers) {
+  if (headers.empty()) return;
+  std::string head;
+  size_t size = HtmlHead.size();
+  for (const std::string& header : headers) size += header.size();
+  head.reserve(size);
+  for (auto header = headers.rbegin(); header != headers.rend(); ++header) head += *header;
+  head += HtmlHead;
+  HtmlHead = std::move(head);
+}
+
 // "Fn<font>:<page>": a font outside 0 to 20 or a page outside 0 to 3 changes nothing.
 void applyFontLine(CharMap& map, std::string_view line) {
   std::string rest(line.substr(2));
@@ -26,6 +39,10 @@ void applyFontLine(CharMap& map, std::string_view line) {
 }  // namespace
 
 void applyMapLines(CharMap& map, const LineList& lines) {
+  // Each header block goes in front of what is there: the last block comes
+  // first. The blocks are collected and put in place once, as putting each
+  // in front at once would move the whole head for every block.
+  std::vector<std::string> headers;
   int64_t i = -1;
   while (i + 1 < lines.lineCount) {
     ++i;
@@ -39,7 +56,7 @@ void applyMapLines(CharMap& map, const LineList& lines) {
         header += lineAt(lines, i);
         header += '\n';
       }
-      HtmlHead.insert(0, header);
+      headers.push_back(std::move(header));
       continue;
     }
 
@@ -68,6 +85,7 @@ void applyMapLines(CharMap& map, const LineList& lines) {
       i += 1;
     }
   }
+  putHeadersInFront(headers);
 }
 
 void loadCharMap(CharMap& map) {
