@@ -10,6 +10,7 @@
 #include <string>
 
 #include "charmap/char_map.h"
+#include "charmap/encoded_pages.h"
 #include "convert/conversion.h"
 #include "generate.h"
 #include "support/console.h"
@@ -117,6 +118,29 @@ void lookupEncodeBench(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * codes.size()));
 }
 BENCHMARK(lookupEncodeBench)->Unit(benchmark::kMicrosecond);
+
+// The same characters through the pages encoded once, as the converter
+// looks them up.
+void encodedLookupBench(benchmark::State& state) {
+  CharMap map;
+  resetCharMap(map);
+  map.fontPage[2] = 1;
+  for (int c = 'a'; c <= 'z'; ++c) map.pages[1][c] = 0xE28880 + static_cast<PackedUtf8>(c - 'a');
+  EncodedPages pages;
+  encodePages(map, pages);
+  const std::string codes = document("realistic").substr(0, 1 << 20);
+  for (auto _ : state) {
+    size_t total = 0;
+    uint8_t font = 1;
+    for (char c : codes) {
+      total += pageOfFont(map, pages, font)[static_cast<uint8_t>(c)].length;
+      font = font == 1 ? 2 : 1;
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * codes.size()));
+}
+BENCHMARK(encodedLookupBench)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

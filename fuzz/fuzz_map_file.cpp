@@ -1,0 +1,28 @@
+// Any map file either applies or ends in a range fault; nothing else.
+#include <cstdint>
+#include <string_view>
+
+#include "charmap/char_map.h"
+#include "charmap/map_file.h"
+#include "convert/html_writer.h"
+#include "support/faults.h"
+#include "support/line_list.h"
+
+using namespace vantrel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CharMap map;
+  resetCharMap(map);
+  HtmlHead = initialHtmlHead;
+  LineList lines = createLineList();
+  splitLines(lines, std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    applyMapLines(map, lines);
+  } catch (const ERangeError&) {
+    return 0;
+  }
+  for (int32_t page : map.fontPage) {
+    if (page < 0 || page > 3) __builtin_trap();
+  }
+  return 0;
+}
