@@ -16,6 +16,7 @@
 #include "support/console.h"
 #include "support/line_cursor.h"
 #include "support/line_list.h"
+#include "support/text_block.h"
 
 namespace {
 
@@ -61,17 +62,9 @@ void splitLinesBench(benchmark::State& state) {
 }
 BENCHMARK(splitLinesBench)->Unit(benchmark::kMillisecond);
 
-TextBlock blockOf(const std::string& doc) {
-  TextBlock block;
-  block.bytes.reset(new char[doc.size() + 1]);
-  std::memcpy(block.bytes.get(), doc.data(), doc.size());
-  block.bytes[doc.size()] = '\0';
-  block.size = doc.size();
-  return block;
-}
 
 void lineCursorBench(benchmark::State& state) {
-  TextBlock block = blockOf(document("realistic"));
+  TextBlock block = textBlockOf(document("realistic"));
   for (auto _ : state) {
     size_t total = 0;
     for (LineCursor cursor = firstLine(block); !atEnd(cursor);) total += takeLine(cursor).size();
@@ -84,7 +77,7 @@ BENCHMARK(lineCursorBench)->Unit(benchmark::kMillisecond);
 void convertBench(benchmark::State& state, const std::string& kind) {
   prepareScratch();
   const std::string& doc = document(kind);
-  TextBlock block = blockOf(doc);
+  TextBlock block = textBlockOf(doc);
   // One result text for all runs: its pages are touched once, so the runs
   // measure the conversion and not the system's page faults.
   HtmlText result;

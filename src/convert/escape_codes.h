@@ -6,6 +6,10 @@
 
 namespace vantrel {
 
+// The font an escape character selects ("1" to "9": 1 to 9, "!" to "*": 11
+// to 20), or 0 for one that selects none.
+uint8_t fontOfEscape(uint8_t escapeChar);
+
 // Interprets the character after a backslash. Font escapes ("1" to "9",
 // "!" to "*") set `currentFont`; "," requests a paragraph break; "A" removes
 // the last byte of the body; " ", "/" and the backslash stand for

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "convert/escape_codes.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -16,13 +18,6 @@ namespace {
 constexpr size_t chunkSize = 16384;
 constexpr size_t outputPerByte = 10;
 constexpr size_t outputSlack = 64;  // also covers a vector store past the last byte
-
-// The font a font escape selects, or 0 for any other escape character.
-uint8_t fontOfEscape(unsigned char escape) {
-  if (escape >= '1' && escape <= '9') return static_cast<uint8_t>(escape - '0');
-  if (escape >= '!' && escape <= '*') return static_cast<uint8_t>(escape - '!' + 11);
-  return 0;
-}
 
 void put(char* out, uint64_t lane) {
   auto image = static_cast<uint32_t>(lane);

@@ -14,6 +14,7 @@
 #include "model/reference_conversion.h"
 #include "support/console.h"
 #include "support/line_list.h"
+#include "support/text_block.h"
 
 namespace vantrel {
 namespace {
@@ -95,16 +96,6 @@ CharMap randomMap(Random& rng) {
   return map;
 }
 
-TextBlock blockOf(const std::string& doc) {
-  LineList list = createLineList();
-  splitLines(list, doc);  // gives the text back as a block with its final NUL
-  TextBlock block = std::move(list.storage);
-  if (block.bytes == nullptr) {
-    block.bytes.reset(new char[1]{'\0'});
-    block.size = 0;
-  }
-  return block;
-}
 
 class FastWalk : public ::testing::Test {
  protected:
@@ -131,7 +122,7 @@ class FastWalk : public ::testing::Test {
     rulePending = 0;
     HtmlText actual;
     beginHtml(actual);
-    convertRowGroups(blockOf(doc), map, actual);
+    convertRowGroups(textBlockOf(doc), map, actual);
     ASSERT_EQ(actual.bytes, expected.bytes) << ::testing::PrintToString(doc);
   }
 
