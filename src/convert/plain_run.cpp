@@ -1,5 +1,6 @@
 #include "convert/plain_run.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "convert/escape_codes.h"
@@ -104,14 +105,9 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) 
   uint8_t font = s.spans.rowFont[baseRow];
   FontLane lane = s.fontLanes[font];
   if (lane.codes == nullptr || first >= stopAt) return 0;
-  // Each character is one column. With fewer columns to go than bytes, the
-  // run stops at every escape, so that its bytes are its columns.
-  size_t limit = stopAt;
-  bool takeEscapes = true;
-  if (static_cast<uint64_t>(maxColumns) < stopAt - first) {
-    limit = first + static_cast<size_t>(maxColumns);
-    takeEscapes = false;
-  }
+  // Each character is one column, and the two bytes of an escape taken in
+  // passing none: the bytes the run may take grow by two for each of them.
+  size_t limit = static_cast<uint64_t>(maxColumns) < stopAt - first ? first + static_cast<size_t>(maxColumns) : stopAt;
   size_t i = first;
   size_t escapeBytes = 0;  // bytes of escapes, which take no column
   bool stopped = false;
@@ -125,7 +121,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) 
       if (i >= end) break;
       // A backslash or a form feed. Paragraph requests and font escapes
       // before a plain character are taken here; the walk sees to the rest.
-      if (!takeEscapes || text[i] != '\\' || i + 1 >= stopAt) {
+      if (text[i] != '\\' || i + 1 >= stopAt) {
         stopped = true;
         break;
       }
@@ -134,6 +130,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) 
         paragraphPending = 1;
         i += 2;
         escapeBytes += 2;
+        limit = std::min(stopAt, limit + 2);
         continue;
       }
       uint8_t newFont = fontOfEscape(escape);
@@ -141,6 +138,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) 
         // A font escape that ends the row changes nothing: no character follows.
         i += 2;
         escapeBytes += 2;
+        limit = std::min(stopAt, limit + 2);
         continue;
       }
       if (newFont == 0 || i + 2 >= stopAt) {
@@ -171,6 +169,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) 
       out += lengthOf(nextCode);
       i += 3;
       escapeBytes += 2;
+      limit = std::min(stopAt, limit + 2);
     }
     result.bytes.commit(static_cast<size_t>(out - start));
   }
