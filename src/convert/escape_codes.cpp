@@ -14,12 +14,6 @@ uint8_t checkedFont(int32_t font) {
 
 }  // namespace
 
-uint8_t fontOfEscape(uint8_t escapeChar) {
-  if (escapeChar >= '1' && escapeChar <= '9') return checkedFont((escapeChar - 49) + 1);
-  if (escapeChar >= '!' && escapeChar <= '*') return checkedFont((escapeChar - 33) + 11);
-  return 0;
-}
-
 void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont) {
   replacement = {};
   switch (escapeChar) {
@@ -28,7 +22,7 @@ void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replac
       break;
     case '!': case '"': case '#': case '$': case '%':
     case '&': case '\'': case '(': case ')': case '*':
-      currentFont = fontOfEscape(escapeChar);
+      currentFont = checkedFont(fontOfEscape(escapeChar));
       break;
     case ',':
       paragraphPending = 1;
@@ -38,7 +32,7 @@ void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replac
       break;
     case '1': case '2': case '3': case '4': case '5':
     case '6': case '7': case '8': case '9':
-      currentFont = fontOfEscape(escapeChar);
+      currentFont = checkedFont(fontOfEscape(escapeChar));
       break;
     case 'A':
       removeLastBodyByte(result);

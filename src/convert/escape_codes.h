@@ -8,7 +8,11 @@ namespace vantrel {
 
 // The font an escape character selects ("1" to "9": 1 to 9, "!" to "*": 11
 // to 20), or 0 for one that selects none.
-uint8_t fontOfEscape(uint8_t escapeChar);
+inline uint8_t fontOfEscape(uint8_t escapeChar) {
+  if (escapeChar >= '1' && escapeChar <= '9') return static_cast<uint8_t>((escapeChar - 49) + 1);
+  if (escapeChar >= '!' && escapeChar <= '*') return static_cast<uint8_t>((escapeChar - 33) + 11);
+  return 0;
+}
 
 // Interprets the character after a backslash. Font escapes ("1" to "9",
 // "!" to "*") set `currentFont`; "," requests a paragraph break; "A" removes

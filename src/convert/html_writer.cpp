@@ -34,8 +34,7 @@ void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out) {
   }
 }
 
-void flushBreaks(SpanState& spans, HtmlText& out) {
-  if (paragraphPending == 0 && rulePending == 0) return;
+void writeBreak(SpanState& spans, HtmlText& out) {
   switchSpan(spans, 0, 1, out);
   out.bytes += rulePending != 0 ? ruleText : paragraphText;
   paragraphPending = 0;

@@ -63,7 +63,10 @@ void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out);
 
 // Writes a pending rule or paragraph break (closing the open span first)
 // and clears both requests.
-void flushBreaks(SpanState& spans, HtmlText& out);
+void writeBreak(SpanState& spans, HtmlText& out);
+inline void flushBreaks(SpanState& spans, HtmlText& out) {
+  if (paragraphPending != 0 || rulePending != 0) writeBreak(spans, out);
+}
 
 // Starts the output with HtmlHead, with room for a body of about `bodySize` bytes.
 void beginHtml(HtmlText& out, size_t bodySize = 0);
