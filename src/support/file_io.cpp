@@ -1,16 +1,14 @@
 #include "support/file_io.h"
 
-#include "support/mapped_file.h"
-#include "support/output_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
+
+#include "support/mapped_file.h"
+#include "support/output_file.h"
 
 namespace vantrel {
 
