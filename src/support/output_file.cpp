@@ -79,29 +79,6 @@ void stopWriter(OutputFile& out) {
   out.writer.join();
 }
 
-void writeAt(OutputFile& out, std::string_view bytes);
-
-void writeWindows(OutputFile& out) {
-  std::unique_lock<std::mutex> guard(out.lock);
-  for (;;) {
-    out.changed.wait(guard, [&] { return out.busy || out.quit; });
-    if (!out.busy) return;
-    guard.unlock();
-    if (out.failure == 0) writeAt(out, out.window.view());
-    guard.lock();
-    out.busy = false;
-    out.changed.notify_all();
-  }
-}
-
-void removeTemp(OutputFile& out) {
-  if (out.fd >= 0) close(out.fd);
-  out.fd = -1;
-  if (!out.tempPath.empty()) unlink(out.tempPath.c_str());
-  out.tempPath.clear();
-  pendingTemp[0] = '\0';
-}
-
 // Writes at the text's end, which lies before the file's end after a retraction.
 void writeAt(OutputFile& out, std::string_view bytes) {
   IoCode code = 0;
@@ -129,6 +106,27 @@ void writeAt(OutputFile& out, std::string_view bytes) {
   }
   out.length += bytes.size();
   if (out.length > out.written) out.written = out.length;
+}
+
+void writeWindows(OutputFile& out) {
+  std::unique_lock<std::mutex> guard(out.lock);
+  for (;;) {
+    out.changed.wait(guard, [&] { return out.busy || out.quit; });
+    if (!out.busy) return;
+    guard.unlock();
+    if (out.failure == 0) writeAt(out, out.window.view());
+    guard.lock();
+    out.busy = false;
+    out.changed.notify_all();
+  }
+}
+
+void removeTemp(OutputFile& out) {
+  if (out.fd >= 0) close(out.fd);
+  out.fd = -1;
+  if (!out.tempPath.empty()) unlink(out.tempPath.c_str());
+  out.tempPath.clear();
+  pendingTemp[0] = '\0';
 }
 
 IoCode writeWholeInPlace(const OutputFile& out, std::string_view text) {
