@@ -17,8 +17,6 @@ namespace {
 // Largest single read or write request; the kernel caps a request near 2 GiB.
 constexpr size_t maxRequest = size_t{1} << 30;
 
-IoCode lastError() { return ioCodeFromErrno(errno); }
-
 // Reads until `size` bytes are in or the file ends; sets `got`.
 IoCode readFully(int fd, char* data, size_t size, size_t& got) {
   got = 0;
@@ -27,7 +25,7 @@ IoCode readFully(int fd, char* data, size_t size, size_t& got) {
     ssize_t n = read(fd, data + got, want);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return lastError();
+      return lastIoCode();
     }
     if (n == 0) break;  // the file is shorter than it was
     got += static_cast<size_t>(n);
@@ -53,7 +51,7 @@ IoCode readStream(int fd, TextBlock& block) {
     ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return lastError();
+      return lastIoCode();
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
@@ -81,9 +79,9 @@ class Descriptor {
 IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   if (fileName.empty()) return 2;
   Descriptor file(open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return lastError();
+  if (file.get() < 0) return lastIoCode();
   struct stat info {};
-  if (fstat(file.get(), &info) != 0) return lastError();
+  if (fstat(file.get(), &info) != 0) return lastIoCode();
   if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
   if (S_ISREG(info.st_mode)) {
     auto size = static_cast<size_t>(info.st_size);
@@ -99,7 +97,7 @@ IoCode writeAll(int fd, const char* data, size_t size) {
     ssize_t n = write(fd, data, want);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return lastError();
+      return lastIoCode();
     }
     data += n;
     size -= static_cast<size_t>(n);

@@ -35,4 +35,6 @@ IoCode ioCodeFromErrno(int err) {
   }
 }
 
+IoCode lastIoCode() { return ioCodeFromErrno(errno); }
+
 }  // namespace vantrel

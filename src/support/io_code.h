@@ -12,4 +12,7 @@ using IoCode = int32_t;
 // Translates a POSIX errno value into the converter's I/O code.
 IoCode ioCodeFromErrno(int err);
 
+// The I/O code of the last failed system call (errno).
+IoCode lastIoCode();
+
 }  // namespace vantrel

@@ -15,8 +15,6 @@ namespace vantrel {
 
 namespace {
 
-IoCode lastError() { return ioCodeFromErrno(errno); }
-
 // The new file of the output being written, for the signal handler: a run
 // that is interrupted leaves no stray file behind.
 char pendingTemp[4096] = "";
@@ -91,14 +89,14 @@ void writeAt(OutputFile& out, std::string_view bytes) {
     while (size > 0 && code == 0) {
       ssize_t n = pwrite(out.fd, data, size, static_cast<off_t>(at));
       if (n < 0) {
-        if (errno != EINTR) code = lastError();
+        if (errno != EINTR) code = lastIoCode();
         continue;
       }
       data += n;
       size -= static_cast<size_t>(n);
       at += static_cast<uint64_t>(n);
     }
-    if (code == 0 && lseek(out.fd, 0, SEEK_END) < 0) code = lastError();
+    if (code == 0 && lseek(out.fd, 0, SEEK_END) < 0) code = lastIoCode();
   }
   if (code != 0) {
     fail(out, code);
@@ -131,9 +129,9 @@ void removeTemp(OutputFile& out) {
 
 IoCode writeWholeInPlace(const OutputFile& out, std::string_view text) {
   int fd = open(out.target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return lastError();
+  if (fd < 0) return lastIoCode();
   IoCode code = writeAll(fd, text.data(), text.size());
-  if (close(fd) != 0 && code == 0) code = lastError();
+  if (close(fd) != 0 && code == 0) code = lastIoCode();
   return code;
 }
 
@@ -167,7 +165,7 @@ void openOutput(OutputFile& out, const std::string& fileName) {
     // The user must be allowed to write the file itself, not just the folder.
     int probe = open(out.target.c_str(), O_WRONLY | O_CLOEXEC);
     if (probe < 0) {
-      fail(out, lastError());
+      fail(out, lastIoCode());
       return;
     }
     close(probe);
@@ -194,7 +192,7 @@ void openOutput(OutputFile& out, const std::string& fileName) {
   }
   setPendingTemp(out.tempPath);
   if (exists) (void)!fchown(out.fd, info.st_uid, info.st_gid);
-  if (fchmod(out.fd, mode) != 0) fail(out, lastError());
+  if (fchmod(out.fd, mode) != 0) fail(out, lastIoCode());
   out.mode = OutputMode::replace;
 }
 
@@ -236,12 +234,12 @@ IoCode commitOutput(OutputFile& out, std::string_view rest) {
   if (out.mode == OutputMode::replace && out.failure == 0) {
     writeAt(out, rest);
     if (out.failure == 0 && out.written > out.length && ftruncate(out.fd, static_cast<off_t>(out.length)) != 0) {
-      fail(out, lastError());
+      fail(out, lastIoCode());
     }
     int fd = out.fd;
     out.fd = -1;
-    if (close(fd) != 0) fail(out, lastError());
-    if (out.failure == 0 && rename(out.tempPath.c_str(), out.target.c_str()) != 0) fail(out, lastError());
+    if (close(fd) != 0) fail(out, lastIoCode());
+    if (out.failure == 0 && rename(out.tempPath.c_str(), out.target.c_str()) != 0) fail(out, lastIoCode());
     if (out.failure == 0) {
       out.tempPath.clear();
       pendingTemp[0] = '\0';
