@@ -10,10 +10,17 @@
 //               mkdir PATH | chmod OCTAL PATH
 //               fsize BYTES (largest file the run may write)
 //               nobody (run without root rights)
+//               size BYTES PATH (extend a file with zero bytes, sparse)
+//               memory BYTES (the run's address-space limit)
+//               disk BYTES (the work folder is a tmpfs of that size)
+//               stdout full|closed|gone (/dev/full, no standard output,
+//                 a pipe whose reader has gone; stdout then stays empty)
 // After the run the work folder must hold exactly the files of in/ and out/:
 // nothing else is created, nothing is left behind.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -80,22 +87,63 @@ std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool underAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool underAddressSanitizer = true;
+#else
+constexpr bool underAddressSanitizer = false;
+#endif
+#else
+constexpr bool underAddressSanitizer = false;
+#endif
+
+// A small tmpfs mounted on a folder for the length of a case, so that the
+// disk fills up while the output is written.
+struct SmallDisk {
+  std::string path;
+  bool mounted = false;
+  SmallDisk() = default;
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool mount(const std::string& folder, const std::string& bytes) {
+    path = folder;
+    mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + bytes + ",mode=0755").c_str()) == 0;
+    return mounted;
+  }
+  ~SmallDisk() {
+    if (!mounted) return;
+    for (const std::string& name : testing::listFolder(path)) testing::removeTree(path + "/" + name);
+    umount(path.c_str());
+  }
+};
+
 class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, Case) {
   const std::string folder = caseFolder(GetParam());
   testing::TempDir work;
+  std::vector<std::string> setup;
+  if (testing::fileExists(folder + "/setup")) setup = linesOf(readFile(folder + "/setup"));
+  SmallDisk disk;
+  for (const std::string& line : setup) {
+    if (line.rfind("disk ", 0) != 0) continue;
+    if (!testing::runningAsRoot()) GTEST_SKIP() << "mounting a small tmpfs needs root rights";
+    if (!disk.mount(work.path(), line.substr(5))) GTEST_SKIP() << "this machine does not let tmpfs be mounted";
+  }
   copyTree(folder + "/in", work.path());
 
   testing::ChildOptions options;
+  std::vector<std::string> resized;
   options.workingDir = work.path();
   std::vector<std::string> argv = {VANTREL_EXE, "doc.chi"};
   if (testing::fileExists(folder + "/args")) {
     argv = {VANTREL_EXE};
     for (const std::string& arg : linesOf(readFile(folder + "/args"))) argv.push_back(arg);
   }
-  if (testing::fileExists(folder + "/setup")) {
-    for (const std::string& line : linesOf(readFile(folder + "/setup"))) {
+  {
+    for (const std::string& line : setup) {
       std::istringstream words(line);
       std::string command, first, second;
       words >> command >> first >> second;
@@ -108,6 +156,18 @@ TEST_P(Golden, Case) {
       } else if (command == "nobody") {
         options.asNobody = true;
         testing::openFolderToAll(work.path());
+      } else if (command == "size") {
+        ASSERT_EQ(truncate(work.file(second).c_str(), std::stol(first)), 0) << line;
+        resized.push_back(second);
+      } else if (command == "memory") {
+        if (underAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
+        options.addressLimit = std::stol(first);
+      } else if (command == "stdout") {
+        options.output = first == "full"     ? testing::ChildOutput::devFull
+                         : first == "closed" ? testing::ChildOutput::closed
+                                             : testing::ChildOutput::brokenPipe;
+      } else if (command == "disk") {
+        // mounted before the input files were put in place
       } else if (!command.empty()) {
         FAIL() << "unknown setup command: " << line;
       }
@@ -133,7 +193,8 @@ TEST_P(Golden, Case) {
   EXPECT_EQ(filesBelow(work.path()), expectedFiles);
   // Input files that out/ does not name stay as they were.
   for (const std::string& file : filesBelow(folder + "/in")) {
-    if (file.back() != '/' && !testing::fileExists(folder + "/out/" + file)) {
+    if (file.back() != '/' && !testing::fileExists(folder + "/out/" + file) &&
+        std::find(resized.begin(), resized.end(), file) == resized.end()) {
       EXPECT_EQ(readFile(work.file(file)), readFile(folder + "/in/" + file)) << file << " changed";
     }
   }
