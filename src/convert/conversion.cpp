@@ -3,13 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "charmap/map_file.h"
 #include "convert/escape_codes.h"
 #include "convert/plain_run.h"
+#include "support/byte_scan.h"
 #include "support/console.h"
 #include "support/faults.h"
 
@@ -153,28 +150,6 @@ constexpr int64_t endless = INT64_MAX;
 // none for one finished by a form feed, else the spaces ahead of it. The end
 // of the run is kept, so that no space is counted twice however often the
 // walk asks.
-// The number of spaces at the start of `text`.
-size_t leadingSpaces(std::string_view text) {
-  size_t count = 0;
-#if defined(__SSE2__)
-  // Whole vectors are read: rows lie in a padded text block.
-  const __m128i space = _mm_set1_epi8(' ');
-  while (count < text.size()) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + count));
-    auto spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, space)));
-    if (spaces != 0xFFFF) {
-      count += static_cast<size_t>(__builtin_ctz(~spaces));
-      break;
-    }
-    count += 16;
-  }
-  return count < text.size() ? count : text.size();
-#else
-  while (count < text.size() && text[count] == ' ') ++count;
-  return count;
-#endif
-}
-
 int64_t blanksAhead(RowState& row) {
   if (row.pos < 0) return row.piece == ' ' ? endless : 0;
   // A row whose characters are all taken finishes with a blank at its next
@@ -185,7 +160,7 @@ int64_t blanksAhead(RowState& row) {
     return endless;
   }
   if (row.blankEnd <= row.pos) {
-    size_t spaces = leadingSpaces(row.line.substr(static_cast<size_t>(row.pos)));
+    size_t spaces = leadingSpaces(row.line.data() + row.pos, row.line.size() - static_cast<size_t>(row.pos));
     row.blankEnd = row.pos + static_cast<int64_t>(spaces) + 1;
   }
   return row.blankEnd - 1 - row.pos;

@@ -1,13 +1,11 @@
 #include "convert/plain_run.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "convert/escape_codes.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "support/byte_scan.h"
 
 namespace vantrel {
 
@@ -62,17 +60,10 @@ size_t writeTableRun(const char* text, size_t i, size_t end, const uint64_t* cod
 // through the table. Whole vectors are read and written: the text lies in a
 // padded text block, and the output has room to spare.
 size_t writeAsciiRun(const char* text, size_t i, size_t end, const uint64_t* codes, char*& out) {
-#if defined(__SSE2__)
-  const __m128i space = _mm_set1_epi8(0x20);
-  const __m128i backslash = _mm_set1_epi8('\\');
   char* o = out;
   while (i < end) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-    // Bytes from 0x80 up are negative as signed bytes, so they fall below 0x20 too.
-    __m128i other = _mm_or_si128(_mm_cmplt_epi8(bytes, space), _mm_cmpeq_epi8(bytes, backslash));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(other));
-    size_t run = mask != 0 ? static_cast<size_t>(__builtin_ctz(mask)) : 16;
+    unsigned mask = copy16MarkingSpecials(text + i, o);
+    size_t run = mask != 0 ? static_cast<size_t>(std::countr_zero(mask)) : 16;
     if (run >= end - i) {
       o += end - i;
       i = end;
@@ -89,9 +80,6 @@ size_t writeAsciiRun(const char* text, size_t i, size_t end, const uint64_t* cod
   }
   out = o;
   return i;
-#else
-  return writeTableRun(text, i, end, codes, out);
-#endif
 }
 
 }  // namespace

@@ -2,10 +2,7 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "support/byte_scan.h"
 #include "support/text_block.h"
 
 namespace vantrel {
@@ -27,23 +24,6 @@ inline LineCursor firstLine(const TextBlock& block) {
 }
 
 inline bool atEnd(const LineCursor& cursor) { return cursor.next == nullptr || *cursor.next == '\0'; }
-
-// The first CR or NUL from `p` on. The text's final NUL ends the search;
-// vector loads may read into the block's padding after it.
-inline const char* findCrOrNul(const char* p) {
-#if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i nul = _mm_setzero_si128();
-  for (;; p += 16) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, nul))));
-    if (hits != 0) return p + __builtin_ctz(hits);
-  }
-#else
-  while (*p != '\r' && *p != '\0') ++p;
-  return p;
-#endif
-}
 
 // The next line; an empty text once the lines are used up.
 inline std::string_view takeLine(LineCursor& cursor) {

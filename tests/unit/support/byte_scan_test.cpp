@@ -1,0 +1,44 @@
+#include "support/byte_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace vantrel {
+namespace {
+
+// Padded copies of random texts, scanned at every offset, against the byte-by-byte answer.
+TEST(ByteScan, AgreesWithByteByByteScans) {
+  std::mt19937 random(7);
+  const std::string alphabet = std::string("  \\\r\n\x01\x1f\x7f\x80\xff", 10) + "aZ~!";
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 70, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    std::string padded = text + std::string(1, '\0') + std::string(32, 'x');
+    for (size_t at = 0; at < text.size(); ++at) {
+      const char* p = padded.data() + at;
+      size_t size = text.size() - at;
+
+      size_t spaces = 0;
+      while (spaces < size && p[spaces] == ' ') ++spaces;
+      EXPECT_EQ(leadingSpaces(p, size), spaces);
+
+      size_t stop = at;
+      while (padded[stop] != '\r' && padded[stop] != '\0') ++stop;
+      EXPECT_EQ(findCrOrNul(p) - padded.data(), static_cast<ptrdiff_t>(stop));
+
+      char out[16];
+      unsigned mask = copy16MarkingSpecials(p, out);
+      for (unsigned k = 0; k < 16; ++k) {
+        auto byte = static_cast<unsigned char>(p[k]);
+        bool special = byte < 0x20 || byte >= 0x80 || byte == '\\';
+        EXPECT_EQ((mask >> k) & 1u, special ? 1u : 0u) << "byte " << int(byte);
+        EXPECT_EQ(out[k], p[k]);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantrel
