@@ -40,8 +40,6 @@ char* mapBlock(size_t& capacity) {
   askHugePages(static_cast<char*>(data), capacity);
   return static_cast<char*>(data);
 }
-#else
-bool isMapped(size_t) { return false; }
 #endif
 
 char* mallocBlock(size_t capacity) {

@@ -1,8 +1,12 @@
 #include "support/command_line.h"
 
-#include <unistd.h>
-
 #include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace vantrel {
 
@@ -40,7 +44,10 @@ size_t tokenEnd(std::string_view text, size_t pos) {
 }
 
 std::string ownFileName() {
-#if defined(__linux__)
+#if defined(_WIN32)
+  char path[MAX_PATH + 1] = "";
+  if (GetModuleFileNameA(nullptr, path, sizeof path - 1) > 0) return std::string(path);
+#elif defined(__linux__)
   std::string path(4096, '\0');
   ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
   if (n > 0) {
@@ -59,8 +66,14 @@ void setCommandLine(int argc, const char* const* argv) {
 
 std::string commandLineParam(int32_t index) {
   if (index == 0) return ownFileName();
+#if defined(_WIN32)
+  // Windows hands the command line over as one text: it is cut here, so the
+  // rules are the same whatever the C runtime would make of it.
+  return commandLineToken(GetCommandLineA(), index);
+#else
   if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
   return arguments[static_cast<size_t>(index)];
+#endif
 }
 
 std::string commandLineToken(std::string_view commandLine, int32_t index) {

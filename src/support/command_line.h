@@ -5,11 +5,13 @@
 
 namespace vantrel {
 
-// Records the arguments as the platform hands them over.
+// Records the arguments as the platform hands them over (on Windows they
+// are not used: the parameters are cut from the command-line text).
 void setCommandLine(int argc, const char* const* argv);
 
 // Parameter `index` of the command line: 0 is the program's own file name,
-// 1 on the arguments as the shell passed them; a missing one is empty.
+// 1 on the arguments as the shell passed them (on Windows, the tokens of the
+// command-line text, see commandLineToken); a missing one is empty.
 std::string commandLineParam(int32_t index);
 
 // Token `index` of one command-line text, cut by the classic console rules:

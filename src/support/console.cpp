@@ -1,14 +1,10 @@
 #include "support/console.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "support/console_device.h"
 #include "support/fault_address.h"
 #include "support/faults.h"
-#include "support/file_io.h"
 
 namespace vantrel {
 
@@ -17,31 +13,12 @@ IoCode ioStatus = 0;
 
 namespace {
 
-// The null device takes every write and shows nothing: flushing it at every
-// statement, as a terminal is flushed, would only cost a system call each.
-bool isNullDevice(const struct stat& info) {
-  struct stat null {};
-  return S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && info.st_rdev == null.st_rdev;
-}
-
-void openChannel(ConsoleChannel& channel) {
-  struct stat info {};
-  if (fstat(channel.target, &info) != 0) {
-    ioStatus = ioCodeFromErrno(errno);
-    return;
-  }
-  channel.handle = channel.target;
-  channel.flushWrites = S_ISCHR(info.st_mode) && !isNullDevice(info);
-  channel.open = true;
-  channel.fill = 0;
-}
-
 // Passes the buffer on. The buffer is emptied before the write, so its bytes
 // are gone whether the write succeeds or not.
 bool passOn(ConsoleChannel& channel) {
   size_t size = channel.fill;
   channel.fill = 0;
-  IoCode code = writeAll(channel.handle, channel.buffer, size);
+  IoCode code = writeConsoleDevice(channel, channel.buffer, size);
   if (code != 0) {
     ioStatus = code;
     return false;
@@ -54,7 +31,7 @@ bool passOn(ConsoleChannel& channel) {
 void writeBytes(const char* data, size_t size) {
   ConsoleChannel& channel = consoleOut;
   if (!channel.open) {
-    openChannel(channel);
+    openConsoleDevice(channel);
     if (!channel.open) {
       ioStatus = ioCodeNotOutput;
       return;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "support/io_code.h"
@@ -13,9 +14,9 @@ namespace vantrel {
 struct ConsoleChannel {
   static constexpr size_t bufferSize = 128;
 
-  int target = 1;      // descriptor taken when the channel opens
-  int handle = -1;     // descriptor in use once open
-  bool open = false;   // opened for output by the first write
+  int target = 1;            // descriptor taken when the channel opens
+  intptr_t handle = -1;      // the descriptor (on Windows, the handle) in use once open
+  bool open = false;         // opened for output by the first write
   bool flushWrites = false;  // standard output is a character device
   size_t fill = 0;
   char buffer[bufferSize] = {};

@@ -1,6 +1,8 @@
 #include "support/fault_address.h"
 
-#if defined(__unix__) || defined(__APPLE__)
+#if defined(_WIN32)
+#include <windows.h>
+#elif defined(__unix__) || defined(__APPLE__)
 #include <dlfcn.h>
 #endif
 
@@ -9,7 +11,13 @@ namespace vantrel {
 uint32_t faultAddressOf(const void* codeAddress) {
   auto address = reinterpret_cast<uintptr_t>(codeAddress);
   uintptr_t base = 0;
-#if defined(__unix__) || defined(__APPLE__)
+#if defined(_WIN32)
+  // The allocation that holds a code address starts at its module's load address.
+  MEMORY_BASIC_INFORMATION info{};
+  if (codeAddress != nullptr && VirtualQuery(codeAddress, &info, sizeof info) != 0) {
+    base = reinterpret_cast<uintptr_t>(info.AllocationBase);
+  }
+#elif defined(__unix__) || defined(__APPLE__)
   Dl_info info{};
   if (codeAddress != nullptr && dladdr(codeAddress, &info) != 0) {
     base = reinterpret_cast<uintptr_t>(info.dli_fbase);

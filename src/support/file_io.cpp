@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "support/mapped_file.h"
-#include "support/output_file.h"
 
 namespace vantrel {
 
@@ -103,12 +102,6 @@ IoCode writeAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return 0;
-}
-
-IoCode saveText(const std::string& fileName, std::string_view text) {
-  OutputFile out;
-  openOutput(out, fileName);
-  return commitOutput(out, text);
 }
 
 }  // namespace vantrel

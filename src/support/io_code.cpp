@@ -2,6 +2,10 @@
 
 #include <cerrno>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace vantrel {
 
 IoCode ioCodeFromErrno(int err) {
@@ -35,6 +39,11 @@ IoCode ioCodeFromErrno(int err) {
   }
 }
 
+#if defined(_WIN32)
+// The system's error codes are the converter's I/O codes as they stand.
+IoCode lastIoCode() { return static_cast<IoCode>(GetLastError()); }
+#else
 IoCode lastIoCode() { return ioCodeFromErrno(errno); }
+#endif
 
 }  // namespace vantrel

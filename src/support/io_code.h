@@ -12,7 +12,8 @@ using IoCode = int32_t;
 // Translates a POSIX errno value into the converter's I/O code.
 IoCode ioCodeFromErrno(int err);
 
-// The I/O code of the last failed system call (errno).
+// The I/O code of the last failed system call: errno translated, or on
+// Windows the system's last error code as it is.
 IoCode lastIoCode();
 
 }  // namespace vantrel

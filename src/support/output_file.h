@@ -31,7 +31,11 @@ struct OutputFile {
 
   std::string target;    // the file that is written (a symbolic link followed)
   std::string tempPath;  // the new file beside it, while there is one
+#if defined(_WIN32)
+  void* handle = nullptr;  // the new file's handle while it is open
+#else
   int fd = -1;
+#endif
   OutputMode mode = OutputMode::failed;
   IoCode failure = 0;    // the first failure; nothing is written after it
   uint64_t length = 0;   // the text's length so far

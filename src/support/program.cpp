@@ -5,6 +5,10 @@
 
 #include "support/command_line.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace vantrel {
 
 void startProgram(int argc, const char* const* argv) {
@@ -15,6 +19,11 @@ void startProgram(int argc, const char* const* argv) {
   // Past a file-size limit a write fails (and is reported) instead of
   // killing the process.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#if defined(_WIN32)
+  // A console program: no dialog box of the system (a drive without a disk,
+  // a crash) ever waits for a user.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 #endif
   setCommandLine(argc, argv);
   std::string self = commandLineParam(0);

@@ -15,6 +15,7 @@
 //               disk BYTES (the work folder is a tmpfs of that size)
 //               stdout full|closed|gone (/dev/full, no standard output,
 //                 a pipe whose reader has gone; stdout then stays empty)
+// The program may be run through a prefix such as wine: golden_wrapper.h.
 // After the run the work folder must hold exactly the files of in/ and out/:
 // nothing else is created, nothing is left behind.
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "golden/golden_wrapper.h"
 #include "helpers/child_process.h"
 #include "helpers/test_files.h"
 
@@ -137,16 +139,18 @@ TEST_P(Golden, Case) {
   testing::ChildOptions options;
   std::vector<std::string> resized;
   options.workingDir = work.path();
-  std::vector<std::string> argv = {VANTREL_EXE, "doc.chi"};
+  std::vector<std::string> argv = testing::programCommand(VANTREL_EXE);
   if (testing::fileExists(folder + "/args")) {
-    argv = {VANTREL_EXE};
     for (const std::string& arg : linesOf(readFile(folder + "/args"))) argv.push_back(arg);
+  } else {
+    argv.push_back("doc.chi");
   }
   {
     for (const std::string& line : setup) {
       std::istringstream words(line);
       std::string command, first, second;
       words >> command >> first >> second;
+      if (std::string reason = testing::skipUnderWrapper(command); !reason.empty()) GTEST_SKIP() << reason;
       if (command == "mkdir") {
         ASSERT_EQ(mkdir(work.file(first).c_str(), 0755), 0) << line;
       } else if (command == "chmod") {
@@ -180,7 +184,7 @@ TEST_P(Golden, Case) {
   int status = testing::fileExists(folder + "/status") ? std::stoi(readFile(folder + "/status")) : 0;
   EXPECT_TRUE(run.exited) << "killed by signal " << run.signal;
   EXPECT_EQ(run.exitStatus, status);
-  EXPECT_EQ(testing::maskFaultAddresses(run.output), readFile(folder + "/stdout"));
+  EXPECT_EQ(testing::nativeModuleName(testing::maskFaultAddresses(run.output)), readFile(folder + "/stdout"));
 
   std::vector<std::string> expectedFiles = before;
   for (const std::string& file : filesBelow(folder + "/out")) {

@@ -1,22 +1,36 @@
 #include "helpers/test_files.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace vantrel::testing {
 
+namespace fs = std::filesystem;
+
+// std::filesystem, so that the helpers serve the Windows build as well.
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vantrel-test-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  fs::path folder = base != nullptr && *base != '\0' ? fs::path(base) : fs::temp_directory_path();
+  static std::atomic<unsigned> counter{0};
+  auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned mixed = seed * 2654435761u ^ (counter.fetch_add(1) + 1) * 40503u;
+    fs::path candidate = folder / ("vantrel-test-" + std::to_string(mixed));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
+      path_ = candidate.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() { removeTree(path_); }
@@ -36,33 +50,29 @@ void writeFile(const std::string& path, std::string_view bytes) {
 }
 
 bool fileExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
 }
 
 std::vector<std::string> listFolder(const std::string& path) {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
+  std::error_code error;
+  for (fs::directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error)) {
+    names.push_back(entry->path().filename().string());
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
 void removeTree(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    chmod(path.c_str(), 0700);
+  std::error_code error;
+  fs::file_status status = fs::symlink_status(path, error);
+  if (!fs::exists(status)) return;
+  if (fs::is_directory(status)) {
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
     for (const std::string& name : listFolder(path)) removeTree(path + "/" + name);
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
   }
+  fs::remove(path, error);
 }
 
 }  // namespace vantrel::testing
