@@ -1,5 +1,7 @@
 #include "support/output_file.h"
 
+#include <system_error>
+
 #include "support/output_target.h"
 
 namespace vantrel {
@@ -67,7 +69,20 @@ void passOnOutput(OutputFile& out, ByteText& bytes, size_t count) {
     bytes.dropFront(count);
     return;
   }
-  if (!out.writer.joinable()) out.writer = std::thread(writeWindows, std::ref(out));
+  if (!out.writer.joinable() && !out.noWriter) {
+    // A system short of memory or threads may refuse the writer thread; the
+    // windows are then written here, one after the other.
+    try {
+      out.writer = std::thread(writeWindows, std::ref(out));
+    } catch (const std::system_error&) {
+      out.noWriter = true;
+    }
+  }
+  if (out.noWriter) {
+    if (out.failure == 0) writeAt(out, bytes.view().substr(0, count));
+    bytes.dropFront(count);
+    return;
+  }
   waitForWriter(out);
   // The full text becomes the window to write; `bytes` takes over the
   // storage of the window written before and keeps the rest of the text.

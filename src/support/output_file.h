@@ -49,6 +49,7 @@ struct OutputFile {
   ByteText window;       // the window being written
   bool busy = false;     // a window is being written
   bool quit = false;
+  bool noWriter = false;  // the system gave no thread: windows are written in turn
 };
 
 // Prepares writing `fileName`. A failure is kept for the commit to report.
