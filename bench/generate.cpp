@@ -1,8 +1,8 @@
 // Generators of benchmark documents: realistic text and pathological shapes.
+#include "generate.h"
+
 #include <cstdint>
 #include <string>
-
-#include "generate.h"
 
 namespace vantrel::bench {
 
@@ -183,7 +183,6 @@ std::string bigMap(Random& rng, size_t size) {
   }
   return map;
 }
-
 
 }  // namespace
 

@@ -62,7 +62,6 @@ void splitLinesBench(benchmark::State& state) {
 }
 BENCHMARK(splitLinesBench)->Unit(benchmark::kMillisecond);
 
-
 void lineCursorBench(benchmark::State& state) {
   TextBlock block = textBlockOf(document("realistic"));
   for (auto _ : state) {

@@ -139,9 +139,7 @@ void emitPiece(ConversionState& s, int row, HtmlText& result) {
   result.bytes.commit(length);
 }
 
-bool unfinished(const ConversionState& s) {
-  return s.rows[0].pos > -1 || s.rows[1].pos > -1 || s.rows[2].pos > -1;
-}
+bool unfinished(const ConversionState& s) { return s.rows[0].pos > -1 || s.rows[1].pos > -1 || s.rows[2].pos > -1; }
 
 constexpr int64_t endless = INT64_MAX;
 

@@ -20,10 +20,10 @@ inline constexpr int noPiece = -1;
 // One row of the current group as the column walk takes it.
 struct RowState {
   std::string_view line;
-  int64_t pos = 0;      // last position taken (1-based); 0 none yet; -1 finished
+  int64_t pos = 0;  // last position taken (1-based); 0 none yet; -1 finished
   int piece = noPiece;
-  int64_t blankAt = 0;  // after "\[": the position of the "[", which now reads as a blank
-  int64_t blankEnd = 0; // known end of a run of spaces: position of its first non-space
+  int64_t blankAt = 0;   // after "\[": the position of the "[", which now reads as a blank
+  int64_t blankEnd = 0;  // known end of a run of spaces: position of its first non-space
 };
 
 // What the fast lane needs of a font: the lane table of its page (none for

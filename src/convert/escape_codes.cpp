@@ -16,6 +16,8 @@ uint8_t checkedFont(int32_t font) {
 
 void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont) {
   replacement = {};
+  // One case for each row of the table of escape characters.
+  // clang-format off
   switch (escapeChar) {
     case ' ':
       replacement = " ";
@@ -43,6 +45,7 @@ void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replac
     default:
       break;
   }
+  // clang-format on
 }
 
 }  // namespace vantrel

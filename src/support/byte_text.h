@@ -13,7 +13,7 @@ namespace vantrel {
 class ByteText {
  public:
   ByteText() = default;
-  ByteText(std::string_view text) { append(text); }  // NOLINT: converts like std::string
+  ByteText(std::string_view text) { append(text); }                 // NOLINT: converts like std::string
   ByteText(const char* text) : ByteText(std::string_view(text)) {}  // NOLINT
   ByteText(const ByteText& other) : ByteText(other.view()) {}
   ByteText(ByteText&& other) noexcept;

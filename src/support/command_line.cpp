@@ -60,9 +60,7 @@ std::string ownFileName() {
 
 }  // namespace
 
-void setCommandLine(int argc, const char* const* argv) {
-  arguments.assign(argv, argv + argc);
-}
+void setCommandLine(int argc, const char* const* argv) { arguments.assign(argv, argv + argc); }
 
 std::string commandLineParam(int32_t index) {
   if (index == 0) return ownFileName();

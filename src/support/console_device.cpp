@@ -14,7 +14,8 @@ namespace {
 // statement, as a terminal is flushed, would only cost a system call each.
 bool isNullDevice(const struct stat& info) {
   struct stat null {};
-  return S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && info.st_rdev == null.st_rdev;
+  return S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) &&
+         info.st_rdev == null.st_rdev;
 }
 
 }  // namespace

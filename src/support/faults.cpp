@@ -13,6 +13,7 @@ namespace {
 // Message of an I/O code, as the fault report shows it.
 void formatIoMessage(IoCode code, char* buffer, size_t size) {
   const char* text = nullptr;
+  // clang-format off
   switch (code) {
     case 2: text = "File not found"; break;
     case 3: text = "Invalid filename"; break;
@@ -23,6 +24,7 @@ void formatIoMessage(IoCode code, char* buffer, size_t size) {
     case 106: text = "Invalid numeric input"; break;
     default: break;
   }
+  // clang-format on
   if (text != nullptr) {
     std::snprintf(buffer, size, "%s", text);
   } else {

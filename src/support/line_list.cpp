@@ -28,9 +28,7 @@ void takeLines(LineList& list, TextBlock&& block) {
   list.lineCount = count;
 }
 
-void splitLines(LineList& list, std::string_view text) {
-  takeLines(list, textBlockOf(text));
-}
+void splitLines(LineList& list, std::string_view text) { takeLines(list, textBlockOf(text)); }
 
 IoCode loadLines(LineList& list, const std::string& fileName) {
   TextBlock block;

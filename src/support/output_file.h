@@ -46,8 +46,8 @@ struct OutputFile {
   std::thread writer;
   std::mutex lock;
   std::condition_variable changed;
-  ByteText window;       // the window being written
-  bool busy = false;     // a window is being written
+  ByteText window;    // the window being written
+  bool busy = false;  // a window is being written
   bool quit = false;
   bool noWriter = false;  // the system gave no thread: windows are written in turn
 };

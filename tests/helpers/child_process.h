@@ -15,19 +15,19 @@ enum class ChildOutput {
 };
 
 struct ChildOptions {
-  std::string workingDir;   // empty: the parent's
+  std::string workingDir;  // empty: the parent's
   ChildOutput output = ChildOutput::capture;
   std::string outputFile;
-  bool asNobody = false;    // drop root rights, so that file permissions apply
-  long addressLimit = 0;    // RLIMIT_AS in bytes, 0 for none
-  long fileSizeLimit = 0;   // RLIMIT_FSIZE in bytes, 0 for none
+  bool asNobody = false;   // drop root rights, so that file permissions apply
+  long addressLimit = 0;   // RLIMIT_AS in bytes, 0 for none
+  long fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, 0 for none
 };
 
 struct ChildResult {
-  bool exited = false;     // ended through exit, not killed by a signal
+  bool exited = false;  // ended through exit, not killed by a signal
   int exitStatus = -1;
   int signal = 0;
-  std::string output;      // what it wrote, for ChildOutput::capture
+  std::string output;  // what it wrote, for ChildOutput::capture
 };
 
 ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& options = {});

@@ -47,10 +47,14 @@ TEST(ConsoleProcess, FaultReports) {
   };
   const std::string head = "Exception ";
   const std::vector<Case> cases = {
-      {{"raise", "range"}, "start\r\nException ERangeError in module console_probe at XXXXXXXX.\nRange check error.\r\n"},
-      {{"raise", "overflow"}, "start\r\nException EIntOverflow in module console_probe at XXXXXXXX.\nInteger overflow.\r\n"},
-      {{"raise", "io", "2"}, "start\r\nException EInOutError in module console_probe at XXXXXXXX.\nFile not found.\r\n"},
-      {{"raise", "io", "112"}, "start\r\nException EInOutError in module console_probe at XXXXXXXX.\nI/O error 112.\r\n"},
+      {{"raise", "range"},
+       "start\r\nException ERangeError in module console_probe at XXXXXXXX.\nRange check error.\r\n"},
+      {{"raise", "overflow"},
+       "start\r\nException EIntOverflow in module console_probe at XXXXXXXX.\nInteger overflow.\r\n"},
+      {{"raise", "io", "2"},
+       "start\r\nException EInOutError in module console_probe at XXXXXXXX.\nFile not found.\r\n"},
+      {{"raise", "io", "112"},
+       "start\r\nException EInOutError in module console_probe at XXXXXXXX.\nI/O error 112.\r\n"},
       {{"dots", "3", "range"}, "...Exception ERangeError in module console_probe at XXXXXXXX.\nRange check error.\r\n"},
   };
   for (const Case& c : cases) {
@@ -68,8 +72,9 @@ TEST(ConsoleProcess, RedirectedToAFileHoldsTheSameBytes) {
   options.outputFile = dir.file("console.txt");
   ChildResult run = probe({"dots", "200", "range"}, options);
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(masked(testing::readFile(options.outputFile)),
-            std::string(200, '.') + "Exception ERangeError in module console_probe at XXXXXXXX.\nRange check error.\r\n");
+  EXPECT_EQ(
+      masked(testing::readFile(options.outputFile)),
+      std::string(200, '.') + "Exception ERangeError in module console_probe at XXXXXXXX.\nRange check error.\r\n");
 }
 
 TEST(ConsoleProcess, ExhaustedMemoryIsReported) {
@@ -79,7 +84,8 @@ TEST(ConsoleProcess, ExhaustedMemoryIsReported) {
   ChildResult run = probe({"raise", "memory"}, options);
   EXPECT_TRUE(run.exited);
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(masked(run.output), "start\r\nException EOutOfMemory in module console_probe at XXXXXXXX.\nOut of memory.\r\n");
+  EXPECT_EQ(masked(run.output),
+            "start\r\nException EOutOfMemory in module console_probe at XXXXXXXX.\nOut of memory.\r\n");
 }
 
 TEST(ConsoleProcess, UnwritableStandardOutputEndsWithStatusOne) {

@@ -44,8 +44,8 @@ std::string tempNameBeside(const std::string& target) {
   size_t cut = target.find_last_of("\\/:");
   std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
   std::string base = cut == std::string::npos ? target : target.substr(cut + 1);
-  unsigned mixed = (GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(GetTickCount64()) ^
-                   (counter.fetch_add(1) * 40503u);
+  unsigned mixed =
+      (GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(GetTickCount64()) ^ (counter.fetch_add(1) * 40503u);
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".%06X", mixed & 0xFFFFFFu);
   return folder + "." + base + suffix;

@@ -53,13 +53,13 @@ TEST(DefaultMap, EveryCodeIsLatin1InEveryFont) {
 TEST(EncodeUtf8, Table) {
   const std::vector<std::pair<PackedUtf8, std::string>> cases = {
       {0x41, "\x41"},
-      {0xC341, "\x41"},                        // lowest byte below 0x80: one byte
-      {0x41C3A9, "\xC3\xA9"},                  // bits 16 to 31 not examined
+      {0xC341, "\x41"},        // lowest byte below 0x80: one byte
+      {0x41C3A9, "\xC3\xA9"},  // bits 16 to 31 not examined
       {0xC3A9, "\xC3\xA9"},
       {0xE282AC, "\xE2\x82\xAC"},
-      {0xFFE282AC, "\xE2\x82\xAC"},            // bits 24 to 31 not examined
+      {0xFFE282AC, "\xE2\x82\xAC"},  // bits 24 to 31 not examined
       {0xF09F9880, "\xF0\x9F\x98\x80"},
-      {0xC3C3, "\0\0\xC3\xC3"s},               // no pattern fits: four bytes
+      {0xC3C3, "\0\0\xC3\xC3"s},  // no pattern fits: four bytes
       {0xC3, "\0\0\0\xC3"s},
       {0, "\0"s},
       {0x80414243, "\x43"},

@@ -52,8 +52,8 @@ class MapFile : public ::testing::Test {
 };
 
 TEST_F(MapFile, TheWorkedExample) {
-  apply({"/fonts", "Fn2:1", ":1", "ab", "\xCE\xB1\xCE\xB2\xCE\xB3", "161", "\xC2\xA1\xE2\x82\xAC", "", "HTML header:",
-         "<html><head>", "<title>t</title>", ""});
+  apply({"/fonts", "Fn2:1", ":1", "ab", "\xCE\xB1\xCE\xB2\xCE\xB3", "161", "\xC2\xA1\xE2\x82\xAC", "",
+         "HTML header:", "<html><head>", "<title>t</title>", ""});
   EXPECT_EQ(map.fontPage[2], 1);
   EXPECT_EQ(changedFonts(), 1);
   EXPECT_EQ(lookupChar(map, 2, 'a'), 0xCEB1u);
@@ -79,10 +79,13 @@ TEST_F(MapFile, HeaderBlocks) {
       {"last line", {"HTML header:"}, initial},
       {"directly ended", {"HTML header:", "", "x"}, initial},
       {"never ended", {"HTML header:", "a", "b"}, "a\nb\n" + initial},
-      {"lines kept as they are", {"HTML header:", "/c", " s", "Fn3:1", ":1", "65", ""}, "/c\n s\nFn3:1\n:1\n65\n" + initial},
+      {"lines kept as they are",
+       {"HTML header:", "/c", " s", "Fn3:1", ":1", "65", ""},
+       "/c\n s\nFn3:1\n:1\n65\n" + initial},
       {"trailing space: no block", {"HTML header: ", "Fn3:1"}, initial},
       {"other capitals: no block", {"html header:", "Fn3:1"}, initial},
-      {"two blocks: the later first", {"HTML header:", "one", "", "HTML header:", "two", "2", ""},
+      {"two blocks: the later first",
+       {"HTML header:", "one", "", "HTML header:", "two", "2", ""},
        "two\n2\none\n" + initial},
   };
   for (const Case& c : cases) {
@@ -107,9 +110,9 @@ TEST_F(MapFile, FontLines) {
     int page;
   };
   const std::vector<Case> cases = {
-      {"Fn3:2", 3, 2},  {"Fn3", -1, 0},  {"Fn", -1, 0},  {"Fn 3:1", 0, 1}, {"Fn3:1:2", 3, 1}, {"Fn21:1", -1, 0},
-      {"Fn3:4", -1, 0}, {"Fn-1:0", -1, 0}, {"FN3:1", -1, 0}, {"Fx", -1, 0}, {"Fnx:y", -1, 0}, {"Fn20:3", 20, 3},
-      {"Fn+2:+1", 2, 1}, {"Fn4294967299:1", 3, 1},
+      {"Fn3:2", 3, 2},   {"Fn3", -1, 0},    {"Fn", -1, 0},     {"Fn 3:1", 0, 1},         {"Fn3:1:2", 3, 1},
+      {"Fn21:1", -1, 0}, {"Fn3:4", -1, 0},  {"Fn-1:0", -1, 0}, {"FN3:1", -1, 0},         {"Fx", -1, 0},
+      {"Fnx:y", -1, 0},  {"Fn20:3", 20, 3}, {"Fn+2:+1", 2, 1}, {"Fn4294967299:1", 3, 1},
   };
   for (const Case& c : cases) {
     SetUp();
@@ -133,9 +136,7 @@ TEST_F(MapFile, FontLines) {
   EXPECT_EQ(map.fontPage[5], 2);
 }
 
-TEST_F(MapFile, LoneFIsARangeFault) {
-  EXPECT_THROW(apply({"F"}), ERangeError);
-}
+TEST_F(MapFile, LoneFIsARangeFault) { EXPECT_THROW(apply({"F"}), ERangeError); }
 
 TEST_F(MapFile, PageBlocks) {
   apply({":1", "AB", "\xCE\xB1\xCE\xB2\xCE\xB3"});
@@ -222,7 +223,9 @@ TEST_F(MapFile, LinesEndingInLfAloneAreOneLine) {
   EXPECT_EQ(changedEntries(), 0);
 
   SetUp();
-  applyText("\xEF\xBB\xBF" "Fn3:1\r\nFn4:2\r\n");  // a byte-order mark spoils the first line only
+  applyText(
+      "\xEF\xBB\xBF"
+      "Fn3:1\r\nFn4:2\r\n");  // a byte-order mark spoils the first line only
   EXPECT_EQ(map.fontPage[3], 0);
   EXPECT_EQ(map.fontPage[4], 2);
 

@@ -19,8 +19,8 @@ class EscapeCodes : public ::testing::Test {
 
 TEST_F(EscapeCodes, EveryCode) {
   // The fonts the escapes select, written out in full.
-  const std::map<int, int> fonts = {{'1', 1},  {'2', 2},  {'3', 3},  {'4', 4},  {'5', 5},  {'6', 6},  {'7', 7},
-                                    {'8', 8},  {'9', 9},  {'!', 11}, {'"', 12}, {'#', 13}, {'$', 14}, {'%', 15},
+  const std::map<int, int> fonts = {{'1', 1},  {'2', 2},   {'3', 3},  {'4', 4},  {'5', 5},  {'6', 6},  {'7', 7},
+                                    {'8', 8},  {'9', 9},   {'!', 11}, {'"', 12}, {'#', 13}, {'$', 14}, {'%', 15},
                                     {'&', 16}, {'\'', 17}, {'(', 18}, {')', 19}, {'*', 20}};
   const std::map<int, std::string> replacements = {{' ', " "}, {'/', "/"}, {'\\', "\\"}};
   for (int code = 0; code < 256; ++code) {

@@ -33,10 +33,12 @@ struct Random {
 
 // Pieces that documents are made of, the tricky ones often.
 const std::vector<std::string> pieces = {
-    "\\+", "\\-", "\\+", "\\-", "\r\n", "\r\n", "\r\n", "\r", "\n", std::string(1, '\0'), "\f", " ", " ", "   ",
-    "a", "b", "xyz", "hello world", "\xe9", "\xff", "\x80", "\\", "\\\\", "\\/", "\\/\f", "\\[", "\\,", "\\A",
-    "\\A\\A\\A", "\\1", "\\2", "\\3", "\\5", "\\!", "\\*", "\\\"", "\\0", "\\ ", "\\a", "\\.", "/", "[", "+",
-    "-", "\\+ 2", "\\-  i", "\\+\\2x", "\\+\\A", "\\-\f", "0123456789", "\t", "AAA",
+    "\\+",  "\\-", "\\+",  "\\-", "\r\n",  "\r\n",   "\r\n",    "\r",          "\n",        std::string(1, '\0'),
+    "\f",   " ",   " ",    "   ", "a",     "b",      "xyz",     "hello world", "\xe9",      "\xff",
+    "\x80", "\\",  "\\\\", "\\/", "\\/\f", "\\[",    "\\,",     "\\A",         "\\A\\A\\A", "\\1",
+    "\\2",  "\\3", "\\5",  "\\!", "\\*",   "\\\"",   "\\0",     "\\ ",         "\\a",       "\\.",
+    "/",    "[",   "+",    "-",   "\\+ 2", "\\-  i", "\\+\\2x", "\\+\\A",      "\\-\f",     "0123456789",
+    "\t",   "AAA",
 };
 
 std::string randomDocument(Random& rng) {
@@ -96,7 +98,6 @@ CharMap randomMap(Random& rng) {
   }
   return map;
 }
-
 
 class FastWalk : public ::testing::Test {
  protected:

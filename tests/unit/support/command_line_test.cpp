@@ -17,13 +17,16 @@ TEST(CommandLineToken, Table) {
       {"vantrel   doc.chi  extra", 2, "extra"},
       {"vantrel doc.chi", 2, ""},
       {"vantrel \"my doc.chi\"", 1, "my doc.chi"},
-      {"vantrel \"my doc\".chi", 1, "\"my doc\".chi"},    // quotes enclose only the stem
-      {"vantrel \"\" doc.chi", 1, "doc.chi"},             // a lone pair is a blank
-      {"vantrel \"\"doc.chi", 1, "doc.chi"},              // a pair at a token's start is dropped
+      {"vantrel \"my doc\".chi", 1, "\"my doc\".chi"},              // quotes enclose only the stem
+      {"vantrel \"\" doc.chi", 1, "doc.chi"},                       // a lone pair is a blank
+      {"vantrel \"\"doc.chi", 1, "doc.chi"},                        // a pair at a token's start is dropped
       {"vantrel \"open quote runs on", 1, "\"open quote runs on"},  // unclosed: the quote stays
       {"vantrel \"open quote runs on", 2, ""},
       {"vantrel\tdoc.chi", 1, "doc.chi"},
-      {"vantrel\x01" "doc.chi\x1f" "x", 2, "x"},
+      {"vantrel\x01"
+       "doc.chi\x1f"
+       "x",
+       2, "x"},
       {"\"C:\\Program Files\\vantrel.exe\" doc.chi", 0, "C:\\Program Files\\vantrel.exe"},
       {"\"C:\\Program Files\\vantrel.exe\" doc.chi", 1, "doc.chi"},
       {"vantrel a\"b c\"d e", 1, "a\"b c\"d"},
@@ -39,9 +42,7 @@ TEST(CommandLineToken, Table) {
   }
 }
 
-TEST(CommandLineToken, LoneQuoteStaysWhenNotPaired) {
-  EXPECT_EQ(commandLineToken("vantrel \"", 1), "\"");
-}
+TEST(CommandLineToken, LoneQuoteStaysWhenNotPaired) { EXPECT_EQ(commandLineToken("vantrel \"", 1), "\""); }
 
 }  // namespace
 }  // namespace vantrel

@@ -24,21 +24,32 @@ Fault at(Fault fault, uint32_t address) {
 }
 
 TEST(FaultReport, EachFaultClass) {
-  EXPECT_EQ(reportOf(at(ERangeError(), 0x1A2B)), "Exception ERangeError in module vantrel at 00001A2B.\nRange check error.");
+  EXPECT_EQ(reportOf(at(ERangeError(), 0x1A2B)),
+            "Exception ERangeError in module vantrel at 00001A2B.\nRange check error.");
   EXPECT_EQ(reportOf(at(EIntOverflow(), 0xFFFFFFFF)),
             "Exception EIntOverflow in module vantrel at FFFFFFFF.\nInteger overflow.");
-  EXPECT_EQ(reportOf(at(EInOutError(2), 0xABCDEF)), "Exception EInOutError in module vantrel at 00ABCDEF.\nFile not found.");
+  EXPECT_EQ(reportOf(at(EInOutError(2), 0xABCDEF)),
+            "Exception EInOutError in module vantrel at 00ABCDEF.\nFile not found.");
   EXPECT_EQ(reportOf(outOfMemoryFault(), "x.exe").substr(0, 42), "Exception EOutOfMemory in module x.exe at ");
   EXPECT_TRUE(reportOf(outOfMemoryFault()).ends_with(".\nOut of memory."));
 }
 
 TEST(FaultReport, IoMessages) {
   const std::vector<std::pair<IoCode, std::string>> cases = {
-      {2, "File not found"},          {3, "Invalid filename"},        {4, "Too many open files"},
-      {5, "File access denied"},      {100, "Read beyond end of file"}, {101, "Disk full"},
-      {106, "Invalid numeric input"}, {103, "I/O error 103"},         {105, "I/O error 105"},
-      {112, "I/O error 112"},         {232, "I/O error 232"},         {31, "I/O error 31"},
-      {0, "I/O error 0"},             {-1, "I/O error -1"},
+      {2, "File not found"},
+      {3, "Invalid filename"},
+      {4, "Too many open files"},
+      {5, "File access denied"},
+      {100, "Read beyond end of file"},
+      {101, "Disk full"},
+      {106, "Invalid numeric input"},
+      {103, "I/O error 103"},
+      {105, "I/O error 105"},
+      {112, "I/O error 112"},
+      {232, "I/O error 232"},
+      {31, "I/O error 31"},
+      {0, "I/O error 0"},
+      {-1, "I/O error -1"},
       {INT32_MIN, "I/O error -2147483648"},
   };
   for (const auto& [code, message] : cases) {
@@ -51,7 +62,9 @@ TEST(FaultReport, IoMessages) {
 
 TEST(FaultReport, ModuleNameLosesItsFolder) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"/usr/local/bin/vantrel", "vantrel"}, {"vantrel", "vantrel"}, {"C:\\tools\\Vantrel.exe", "Vantrel.exe"},
+      {"/usr/local/bin/vantrel", "vantrel"},
+      {"vantrel", "vantrel"},
+      {"C:\\tools\\Vantrel.exe", "Vantrel.exe"},
       {"./build/vantrel", "vantrel"},
   };
   for (const auto& [path, module] : cases) {

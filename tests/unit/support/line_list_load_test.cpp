@@ -37,9 +37,9 @@ TEST(LoadLines, FailuresGiveTheirCodes) {
   testing::TempDir dir;
   LineList list = createLineList();
   testing::writeFile(dir.file("file"), "x");
-  EXPECT_EQ(loadLines(list, ""), 2);                            // empty name
-  EXPECT_EQ(loadLines(list, dir.path()), 5);                    // a folder
-  EXPECT_EQ(loadLines(list, dir.file("file") + "/inner"), 3);   // a file used as a folder
+  EXPECT_EQ(loadLines(list, ""), 2);                               // empty name
+  EXPECT_EQ(loadLines(list, dir.path()), 5);                       // a folder
+  EXPECT_EQ(loadLines(list, dir.file("file") + "/inner"), 3);      // a file used as a folder
   EXPECT_EQ(loadLines(list, dir.file(std::string(300, 'n'))), 3);  // name too long
   EXPECT_EQ(list.lineCount, 0);
 }

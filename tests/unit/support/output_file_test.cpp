@@ -22,9 +22,9 @@ TEST(OutputFile, PiecesAndRetractionsMakeTheText) {
     openOutput(out, path);
     ASSERT_EQ(out.mode, OutputMode::replace);
     writeOutput(out, "abcdef");
-    retractOutput(out, 2);  // "abcd"
+    retractOutput(out, 2);   // "abcd"
     writeOutput(out, "XY");  // written over the retracted bytes
-    retractOutput(out, 5);  // "a"
+    retractOutput(out, 5);   // "a"
     writeOutput(out, "123");
     EXPECT_EQ(testing::readFile(path).substr(0, 3), "old");  // not in place before the commit
     EXPECT_EQ(commitOutput(out, "rest"), 0);
