@@ -31,6 +31,7 @@
 
 #include "golden/golden_wrapper.h"
 #include "helpers/child_process.h"
+#include "helpers/sanitizers.h"
 #include "helpers/test_files.h"
 
 namespace vantrel {
@@ -88,18 +89,6 @@ std::vector<std::string> linesOf(const std::string& text) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
 
 // A small tmpfs mounted on a folder for the length of a case, so that the
 // disk fills up while the output is written.
@@ -164,7 +153,8 @@ TEST_P(Golden, Case) {
         ASSERT_EQ(truncate(work.file(second).c_str(), std::stol(first)), 0) << line;
         resized.push_back(second);
       } else if (command == "memory") {
-        if (underAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
+        if (testing::underAddressSanitizer)
+          GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
         options.addressLimit = std::stol(first);
       } else if (command == "stdout") {
         options.output = first == "full"     ? testing::ChildOutput::devFull

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "helpers/child_process.h"
+#include "helpers/sanitizers.h"
 #include "helpers/test_files.h"
 
 namespace vantrel {
@@ -12,18 +13,6 @@ namespace {
 using testing::ChildOptions;
 using testing::ChildOutput;
 using testing::ChildResult;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
 
 ChildResult probe(const std::vector<std::string>& args, ChildOptions options = {}) {
   std::vector<std::string> argv = {CONSOLE_PROBE};
@@ -78,7 +67,7 @@ TEST(ConsoleProcess, RedirectedToAFileHoldsTheSameBytes) {
 }
 
 TEST(ConsoleProcess, ExhaustedMemoryIsReported) {
-  if (underAddressSanitizer) GTEST_SKIP() << "the address sanitizer ends the process itself";
+  if (testing::underAddressSanitizer) GTEST_SKIP() << "the address sanitizer ends the process itself";
   ChildOptions options;
   options.addressLimit = long{1} << 30;
   ChildResult run = probe({"raise", "memory"}, options);

@@ -7,25 +7,14 @@
 #include <vector>
 
 #include "helpers/child_process.h"
+#include "helpers/sanitizers.h"
 #include "helpers/test_files.h"
 
 namespace vantrel {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-
 TEST(TightMemory, ConvertsOrReportsOutOfMemory) {
-  if (underAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs more address space than the limits";
+  if (testing::underAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs more address space than the limits";
   // 3,000 row groups of 1,000 characters: 3 MB in, more than one output window out.
   std::string group = "\\+\r\n" + std::string(1000, 'a') + "\r\n";
   std::string document;
