@@ -9,6 +9,7 @@
 #include "charmap/map_file.h"
 #include "convert/html_writer.h"
 #include "helpers/child_process.h"
+#include "helpers/model_views.h"
 #include "helpers/test_files.h"
 #include "support/faults.h"
 
@@ -29,19 +30,8 @@ class MapFileOnDisk : public ::testing::Test {
     ASSERT_EQ(chdir(previous), 0);
     HtmlHead = initialHtmlHead;
   }
-  // Entries of all pages that differ from the defaults.
-  int changedEntries() const {
-    int changed = 0;
-    for (int page = 0; page < pageCount; ++page) {
-      for (int code = 0; code < 256; ++code) changed += map.pages[page][code] != defaults.pages[page][code];
-    }
-    return changed;
-  }
-  int changedFonts() const {
-    int changed = 0;
-    for (int font = 0; font < fontCount; ++font) changed += map.fontPage[font] != 0;
-    return changed;
-  }
+  int changedEntries() const { return testing::changedEntries(map, defaults); }
+  int changedFonts() const { return testing::changedFonts(map); }
 
   CharMap map;
   CharMap defaults;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/html_writer.h"
+#include "helpers/model_views.h"
 #include "support/faults.h"
 
 namespace vantrel {
@@ -33,19 +34,8 @@ class MapFile : public ::testing::Test {
     splitLines(list, text);
     applyMapLines(map, list);
   }
-  // Entries of all pages that differ from the defaults.
-  int changedEntries() const {
-    int changed = 0;
-    for (int page = 0; page < pageCount; ++page) {
-      for (int code = 0; code < 256; ++code) changed += map.pages[page][code] != defaults.pages[page][code];
-    }
-    return changed;
-  }
-  int changedFonts() const {
-    int changed = 0;
-    for (int font = 0; font < fontCount; ++font) changed += map.fontPage[font] != 0;
-    return changed;
-  }
+  int changedEntries() const { return testing::changedEntries(map, defaults); }
+  int changedFonts() const { return testing::changedFonts(map); }
 
   CharMap map;
   CharMap defaults;

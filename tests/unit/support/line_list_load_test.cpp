@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "helpers/model_views.h"
 #include "helpers/test_files.h"
 #include "support/line_list.h"
 
@@ -16,11 +17,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-std::vector<std::string> linesOf(const LineList& list) {
-  std::vector<std::string> lines;
-  for (int64_t i = 0; i < list.lineCount; ++i) lines.emplace_back(lineAt(list, i));
-  return lines;
-}
+using testing::linesOf;
 
 TEST(LoadLines, AbsentFileLeavesTheListAsItWas) {
   testing::TempDir dir;

@@ -5,16 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "helpers/model_views.h"
+
 namespace vantrel {
 namespace {
 
 using namespace std::string_view_literals;
 
-std::vector<std::string> linesOf(const LineList& list) {
-  std::vector<std::string> lines;
-  for (int64_t i = 0; i < list.lineCount; ++i) lines.emplace_back(lineAt(list, i));
-  return lines;
-}
+using testing::linesOf;
 
 struct SplitCase {
   std::string_view bytes;
