@@ -13,10 +13,10 @@
 #include "charmap/encoded_pages.h"
 #include "convert/conversion.h"
 #include "generate.h"
-#include "support/console.h"
-#include "support/line_cursor.h"
-#include "support/line_list.h"
-#include "support/text_block.h"
+#include "support/console/console.h"
+#include "support/text/line_cursor.h"
+#include "support/text/line_list.h"
+#include "support/text/text_block.h"
 
 namespace {
 

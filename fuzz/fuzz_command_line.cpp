@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/command_line.h"
+#include "support/program/command_line.h"
 
 using namespace vantrel;
 

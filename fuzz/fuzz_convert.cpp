@@ -12,10 +12,10 @@
 #include "convert/conversion.h"
 #include "convert/html_writer.h"
 #include "model/reference_conversion.h"
-#include "support/console.h"
-#include "support/faults.h"
-#include "support/line_list.h"
-#include "support/text_block.h"
+#include "support/console/console.h"
+#include "support/faults/faults.h"
+#include "support/text/line_list.h"
+#include "support/text/text_block.h"
 
 using namespace vantrel;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "support/line_cursor.h"
-#include "support/line_list.h"
-#include "support/text_block.h"
+#include "support/text/line_cursor.h"
+#include "support/text/line_list.h"
+#include "support/text/text_block.h"
 
 using namespace vantrel;
 

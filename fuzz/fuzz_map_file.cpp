@@ -5,8 +5,8 @@
 #include "charmap/char_map.h"
 #include "charmap/map_file.h"
 #include "convert/html_writer.h"
-#include "support/faults.h"
-#include "support/line_list.h"
+#include "support/faults/faults.h"
+#include "support/text/line_list.h"
 
 using namespace vantrel;
 

@@ -20,10 +20,10 @@ cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 # but not reachable from it).
 sources_of() {
   case "$1" in
-    fuzz_convert) ls src/convert/*.cpp src/charmap/*.cpp src/support/{line_list.cpp,line_cursor.h,byte_scan.h,byte_text.cpp,text_block.cpp} ;;
-    fuzz_map_file) ls src/charmap/*.cpp src/support/{line_list.cpp,line_cursor.h} ;;
-    fuzz_lines) ls src/support/{line_list.cpp,line_cursor.h,byte_scan.h,text_block.cpp} ;;
-    fuzz_command_line) ls src/support/command_line.cpp ;;
+    fuzz_convert) ls src/convert/*.cpp src/charmap/*.cpp src/support/text/{line_list.cpp,line_cursor.h,byte_scan.h,byte_text.cpp,text_block.cpp} ;;
+    fuzz_map_file) ls src/charmap/*.cpp src/support/text/{line_list.cpp,line_cursor.h} ;;
+    fuzz_lines) ls src/support/text/{line_list.cpp,line_cursor.h,byte_scan.h,text_block.cpp} ;;
+    fuzz_command_line) ls src/support/program/command_line.cpp ;;
   esac
 }
 

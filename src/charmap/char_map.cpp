@@ -1,6 +1,6 @@
 #include "charmap/char_map.h"
 
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 

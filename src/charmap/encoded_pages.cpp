@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 

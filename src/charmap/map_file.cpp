@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "convert/html_writer.h"
-#include "support/faults.h"
-#include "support/number_text.h"
-#include "support/split_first.h"
+#include "support/faults/faults.h"
+#include "support/text/number_text.h"
+#include "support/text/split_first.h"
 
 namespace vantrel {
 

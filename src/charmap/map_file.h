@@ -1,6 +1,6 @@
 #pragma once
 #include "charmap/char_map.h"
-#include "support/line_list.h"
+#include "support/text/line_list.h"
 
 namespace vantrel {
 

@@ -6,9 +6,9 @@
 #include "charmap/map_file.h"
 #include "convert/escape_codes.h"
 #include "convert/plain_run.h"
-#include "support/byte_scan.h"
-#include "support/console.h"
-#include "support/faults.h"
+#include "support/console/console.h"
+#include "support/faults/faults.h"
+#include "support/text/byte_scan.h"
 
 namespace vantrel {
 

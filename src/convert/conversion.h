@@ -5,8 +5,8 @@
 #include "charmap/char_map.h"
 #include "charmap/encoded_pages.h"
 #include "convert/html_writer.h"
-#include "support/line_cursor.h"
-#include "support/text_block.h"
+#include "support/text/line_cursor.h"
+#include "support/text/text_block.h"
 
 namespace vantrel {
 

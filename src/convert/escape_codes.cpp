@@ -1,6 +1,6 @@
 #include "convert/escape_codes.h"
 
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 

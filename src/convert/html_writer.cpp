@@ -1,6 +1,6 @@
 #include "convert/html_writer.h"
 
-#include "support/number_text.h"
+#include "support/text/number_text.h"
 
 namespace vantrel {
 

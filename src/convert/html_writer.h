@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "support/byte_text.h"
-#include "support/output_file.h"
+#include "support/output/output_file.h"
+#include "support/text/byte_text.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "convert/escape_codes.h"
-#include "support/byte_scan.h"
+#include "support/text/byte_scan.h"
 
 namespace vantrel {
 

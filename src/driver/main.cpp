@@ -1,7 +1,7 @@
 #include "convert/html_writer.h"
 #include "driver/run.h"
-#include "support/console.h"
-#include "support/program.h"
+#include "support/console/console.h"
+#include "support/program/program.h"
 
 int main(int argc, char** argv) {
   vantrel::startProgram(argc, argv);

@@ -3,13 +3,13 @@
 #include <string>
 
 #include "convert/conversion.h"
-#include "support/command_line.h"
-#include "support/console.h"
-#include "support/faults.h"
-#include "support/file_io.h"
-#include "support/file_name.h"
-#include "support/output_file.h"
-#include "support/text_block.h"
+#include "support/console/console.h"
+#include "support/faults/faults.h"
+#include "support/files/file_io.h"
+#include "support/files/file_name.h"
+#include "support/output/output_file.h"
+#include "support/program/command_line.h"
+#include "support/text/text_block.h"
 
 namespace vantrel {
 

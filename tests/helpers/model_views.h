@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "charmap/char_map.h"
-#include "support/line_list.h"
+#include "support/text/line_list.h"
 
 namespace vantrel::testing {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "convert/escape_codes.h"
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel::model {
 

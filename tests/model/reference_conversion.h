@@ -1,7 +1,7 @@
 #pragma once
 #include "charmap/char_map.h"
 #include "convert/html_writer.h"
-#include "support/line_list.h"
+#include "support/text/line_list.h"
 
 namespace vantrel::model {
 

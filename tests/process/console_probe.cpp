@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/console.h"
-#include "support/number_text.h"
-#include "support/program.h"
+#include "support/console/console.h"
+#include "support/program/program.h"
+#include "support/text/number_text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 namespace {

@@ -11,7 +11,7 @@
 #include "helpers/child_process.h"
 #include "helpers/model_views.h"
 #include "helpers/test_files.h"
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "convert/html_writer.h"
 #include "helpers/model_views.h"
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 namespace {

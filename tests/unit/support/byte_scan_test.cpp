@@ -1,4 +1,4 @@
-#include "support/byte_scan.h"
+#include "support/text/byte_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // from the command-line text, see command_line_test.cpp).
 #include <gtest/gtest.h>
 
-#include "support/command_line.h"
+#include "support/program/command_line.h"
 
 namespace vantrel {
 namespace {

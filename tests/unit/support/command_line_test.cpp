@@ -1,4 +1,4 @@
-#include "support/command_line.h"
+#include "support/program/command_line.h"
 
 #include <gtest/gtest.h>
 

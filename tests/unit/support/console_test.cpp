@@ -1,4 +1,4 @@
-#include "support/console.h"
+#include "support/console/console.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <string>
 
 #include "helpers/test_files.h"
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 namespace {

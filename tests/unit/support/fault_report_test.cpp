@@ -1,4 +1,4 @@
-#include "support/fault_report.h"
+#include "support/faults/fault_report.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/faults.h"
+#include "support/faults/faults.h"
 
 namespace vantrel {
 namespace {

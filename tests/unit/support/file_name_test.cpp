@@ -1,4 +1,4 @@
-#include "support/file_name.h"
+#include "support/files/file_name.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/io_code.h"
+#include "support/files/io_code.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 
 #include "helpers/model_views.h"
 #include "helpers/test_files.h"
-#include "support/line_list.h"
+#include "support/text/line_list.h"
 
 namespace vantrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/line_list.h"
+#include "support/text/line_list.h"
 
 #include <gtest/gtest.h>
 

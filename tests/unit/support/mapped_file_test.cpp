@@ -1,4 +1,4 @@
-#include "support/mapped_file.h"
+#include "support/files/mapped_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "helpers/test_files.h"
-#include "support/file_io.h"
+#include "support/files/file_io.h"
 
 namespace vantrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/number_text.h"
+#include "support/text/number_text.h"
 
 #include <gtest/gtest.h>
 

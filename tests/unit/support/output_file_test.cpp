@@ -1,4 +1,4 @@
-#include "support/output_file.h"
+#include "support/output/output_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

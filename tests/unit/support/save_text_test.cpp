@@ -9,7 +9,7 @@
 
 #include "helpers/child_process.h"
 #include "helpers/test_files.h"
-#include "support/file_io.h"
+#include "support/files/file_io.h"
 
 namespace vantrel {
 namespace {

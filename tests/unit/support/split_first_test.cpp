@@ -1,4 +1,4 @@
-#include "support/split_first.h"
+#include "support/text/split_first.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,71 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "support/files/io_code.h"
+
+namespace vantrel {
+
+// The buffered console channel: everything the program shows goes to
+// standard output through it. Bytes collect in a 128-byte buffer that is
+// passed on when full, at every flush when standard output is a character
+// device (a terminal), and at program end.
+struct ConsoleChannel {
+  static constexpr size_t bufferSize = 128;
+
+  int target = 1;            // descriptor taken when the channel opens
+  intptr_t handle = -1;      // the descriptor (on Windows, the handle) in use once open
+  bool open = false;         // opened for output by the first write
+  bool flushWrites = false;  // standard output is a character device
+  size_t fill = 0;
+  char buffer[bufferSize] = {};
+};
+
+extern ConsoleChannel consoleOut;
+
+// Pending I/O code: a failed console write stores its code here (a later
+// failure overwrites an earlier one); checkIo reads and clears it.
+extern IoCode ioStatus;
+
+// Code of a flush on a channel that is not open.
+inline constexpr IoCode ioCodeNotOpen = 103;
+// Code of a write to a channel that cannot be opened for output.
+inline constexpr IoCode ioCodeNotOutput = 105;
+
+// Puts the channel back to closed; the next write opens it on `fd`.
+void resetConsole(int fd = 1);
+
+void writeText(std::string_view text);
+void writeBytes(const char* data, size_t size);
+// Appends CR LF, then flushOutput.
+void writeLine();
+void flushOutputNow();
+[[noreturn]] void raisePendingIo();
+
+// The statements are inline for their common case, as a progress dot per row
+// group is written with them.
+inline void writeChar(char c) {
+  ConsoleChannel& channel = consoleOut;
+  if (channel.open && channel.fill + 1 < ConsoleChannel::bufferSize) {
+    channel.buffer[channel.fill++] = c;
+  } else {
+    writeBytes(&c, 1);
+  }
+}
+
+// Passes the buffered bytes on when standard output is a character device.
+inline void flushOutput() {
+  if (!consoleOut.open || consoleOut.flushWrites) flushOutputNow();
+}
+
+// Raises EInOutError when a write has failed since the last check; the fault
+// address is the place of the check.
+inline void checkIo() {
+  if (ioStatus != 0) raisePendingIo();
+}
+// Program end: passes on what is still buffered. A failure cannot be shown
+// any more; the result tells it, so that the exit status can.
+bool closeConsole();
+
+}  // namespace vantrel

@@ -1,0 +1,107 @@
+#include "support/files/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "support/files/mapped_file.h"
+
+namespace vantrel {
+
+namespace {
+
+// Largest single read or write request; the kernel caps a request near 2 GiB.
+constexpr size_t maxRequest = size_t{1} << 30;
+
+// Reads until `size` bytes are in or the file ends; sets `got`.
+IoCode readFully(int fd, char* data, size_t size, size_t& got) {
+  got = 0;
+  while (got < size) {
+    size_t want = size - got < maxRequest ? size - got : maxRequest;
+    ssize_t n = read(fd, data + got, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return lastIoCode();
+    }
+    if (n == 0) break;  // the file is shorter than it was
+    got += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+IoCode readRegular(int fd, size_t size, TextBlock& block) {
+  TextBlock text = newTextBlock(size);
+  size_t got = 0;
+  if (IoCode code = readFully(fd, text.bytes.get(), size, got)) return code;
+  cutTextBlock(text, got);
+  block = std::move(text);
+  return 0;
+}
+
+// Pipes and devices report no size: read them to their end.
+IoCode readStream(int fd, TextBlock& block) {
+  std::vector<char> bytes;
+  size_t got = 0;
+  for (;;) {
+    if (bytes.size() - got < 65536) bytes.resize(bytes.size() < 65536 ? 131072 : bytes.size() * 2);
+    ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return lastIoCode();
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  block = textBlockOf(std::string_view(bytes.data(), got));
+  return 0;
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
+  if (fileName.empty()) return 2;
+  Descriptor file(open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) return lastIoCode();
+  struct stat info {};
+  if (fstat(file.get(), &info) != 0) return lastIoCode();
+  if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
+  if (S_ISREG(info.st_mode)) {
+    auto size = static_cast<size_t>(info.st_size);
+    if (mapWholeFile(file.get(), size, block)) return 0;
+    return readRegular(file.get(), size, block);
+  }
+  return readStream(file.get(), block);
+}
+
+IoCode writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    size_t want = size < maxRequest ? size : maxRequest;
+    ssize_t n = write(fd, data, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return lastIoCode();
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+}  // namespace vantrel

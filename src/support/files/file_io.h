@@ -1,0 +1,26 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "support/files/io_code.h"
+#include "support/text/text_block.h"
+
+namespace vantrel {
+
+// Reads the whole file into `block` (size from the file, then reads until the
+// file is in or ends early; a file that is not a regular file is read to its
+// end). Returns 0, or the I/O code of the failure; `block` is then untouched.
+IoCode readWholeFile(const std::string& fileName, TextBlock& block);
+
+// Writes `size` bytes to a descriptor, however many write calls it takes.
+IoCode writeAll(int fd, const char* data, size_t size);
+
+// Writes `text` as the whole content of `fileName`, byte for byte. The bytes
+// go to a new file beside it that then replaces it, so that a failed write
+// (disk full, no permission) leaves an existing file as it was and no stray
+// file behind. A replaced file keeps its permission bits; a file the user may
+// not write is not replaced. Returns 0, or the I/O code of the failure.
+IoCode saveText(const std::string& fileName, std::string_view text);
+
+}  // namespace vantrel

@@ -1,0 +1,49 @@
+#include "support/files/io_code.h"
+
+#include <cerrno>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace vantrel {
+
+IoCode ioCodeFromErrno(int err) {
+  switch (err) {
+    case 0:
+      return 0;
+    case ENOENT:
+      return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return 3;
+    case EMFILE:
+    case ENFILE:
+      return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return 5;
+    case EBADF:
+      return 6;
+    case ENOSPC:
+#if defined(EDQUOT)
+    case EDQUOT:
+#endif
+      return 112;
+    case EPIPE:
+      return 232;
+    default:
+      return 31;
+  }
+}
+
+#if defined(_WIN32)
+// The system's error codes are the converter's I/O codes as they stand.
+IoCode lastIoCode() { return static_cast<IoCode>(GetLastError()); }
+#else
+IoCode lastIoCode() { return ioCodeFromErrno(errno); }
+#endif
+
+}  // namespace vantrel

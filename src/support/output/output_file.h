@@ -1,0 +1,76 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "support/files/io_code.h"
+#include "support/text/byte_text.h"
+
+namespace vantrel {
+
+enum class OutputMode {
+  replace,  // written to a new file beside the target, which then replaces it
+  inPlace,  // a device or pipe, or a file in a folder the user may not write:
+            // written in place, all at once, when the text is complete
+  failed,   // nothing can be written; the commit reports the failure
+};
+
+// An output file while it is being written. The text goes to a new file
+// beside the target, and only a complete text replaces the target: a
+// failure (disk full, a fault in the conversion) leaves an existing target
+// as it was, and the new file is removed. A replaced file keeps its
+// permission bits; a target the user may not write is not replaced.
+struct OutputFile {
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();  // removes the new file unless the commit put it in place
+
+  std::string target;    // the file that is written (a symbolic link followed)
+  std::string tempPath;  // the new file beside it, while there is one
+#if defined(_WIN32)
+  void* handle = nullptr;  // the new file's handle while it is open
+#else
+  int fd = -1;
+#endif
+  OutputMode mode = OutputMode::failed;
+  IoCode failure = 0;    // the first failure; nothing is written after it
+  uint64_t length = 0;   // the text's length so far
+  uint64_t written = 0;  // how far the new file has been written
+
+  // Windows handed over with passOnOutput are written by a thread of their
+  // own while the next window is filled.
+  std::thread writer;
+  std::mutex lock;
+  std::condition_variable changed;
+  ByteText window;    // the window being written
+  bool busy = false;  // a window is being written
+  bool quit = false;
+  bool noWriter = false;  // the system gave no thread: windows are written in turn
+};
+
+// Prepares writing `fileName`. A failure is kept for the commit to report.
+void openOutput(OutputFile& out, const std::string& fileName);
+
+// Whether text may be passed on before it is complete (writeOutput); in
+// place, the whole text comes with the commit.
+inline bool streamsOutput(const OutputFile& out) { return out.mode != OutputMode::inPlace; }
+
+// Appends bytes to the text.
+void writeOutput(OutputFile& out, std::string_view bytes);
+
+// Appends the first `count` bytes of `bytes` to the text, written in the
+// background: `bytes` keeps the rest, at its front.
+void passOnOutput(OutputFile& out, ByteText& bytes, size_t count);
+
+// Takes back the last `count` bytes passed on.
+void retractOutput(OutputFile& out, uint64_t count);
+
+// Appends the rest of the text and puts the file in place. Returns 0, or
+// the I/O code of the first failure.
+IoCode commitOutput(OutputFile& out, std::string_view rest);
+
+}  // namespace vantrel
