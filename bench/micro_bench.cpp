@@ -1,8 +1,6 @@
 // Micro-benchmarks of the converter's hot paths: line splitting, the column
 // walk (a whole in-memory conversion) and the map lookup with its encoder.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +11,10 @@
 #include "charmap/encoded_pages.h"
 #include "convert/conversion.h"
 #include "generate.h"
-#include "support/console/console.h"
 #include "support/text/line_cursor.h"
 #include "support/text/line_list.h"
 #include "support/text/text_block.h"
+#include "vantrel/vantrel.h"
 
 namespace {
 
@@ -32,23 +30,6 @@ const std::string& document(const std::string& kind) {
     bench::generateDocument(kind, documentSize, 7, doc, map);
   }
   return doc;
-}
-
-// The conversion reads Runemap.txt from the current folder and writes its
-// progress dots to the console: both go to a scratch folder.
-void prepareScratch() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  char folder[] = "/tmp/vantrel-bench-XXXXXX";
-  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) std::abort();
-  std::string doc;
-  std::string map;
-  bench::generateDocument("realistic", 1, 7, doc, map);
-  int fd = open("Runemap.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0 || write(fd, map.data(), map.size()) != static_cast<ssize_t>(map.size())) std::abort();
-  close(fd);
-  resetConsole(open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644));
 }
 
 void splitLinesBench(benchmark::State& state) {
@@ -74,16 +55,19 @@ void lineCursorBench(benchmark::State& state) {
 BENCHMARK(lineCursorBench)->Unit(benchmark::kMillisecond);
 
 void convertBench(benchmark::State& state, const std::string& kind) {
-  prepareScratch();
   const std::string& doc = document(kind);
-  TextBlock block = textBlockOf(doc);
-  // One result text for all runs: its pages are touched once, so the runs
-  // measure the conversion and not the system's page faults.
-  HtmlText result;
+  std::string unused;
+  std::string mapText;
+  bench::generateDocument("realistic", 1, 7, unused, mapText);
+  const MapFile map = readMapText(mapText);
+  // One sink for all runs: its pages are touched once, so the runs measure
+  // the conversion and not the system's page faults.
+  MemorySink sink;
   for (auto _ : state) {
-    result.bytes.clear();
-    convertDocument(block, result);
-    benchmark::DoNotOptimize(result.bytes.data());
+    sink.text.clear();
+    MemorySource source(doc);
+    convertDocument(source, map, sink);
+    benchmark::DoNotOptimize(sink.text.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
 }
@@ -125,7 +109,7 @@ void encodedLookupBench(benchmark::State& state) {
     size_t total = 0;
     uint8_t font = 1;
     for (char c : codes) {
-      total += pageOfFont(map, pages, font)[static_cast<uint8_t>(c)].length;
+      total += encodedLength(pageOfFont(map, pages, font)[static_cast<uint8_t>(c)]);
       font = font == 1 ? 2 : 1;
     }
     benchmark::DoNotOptimize(total);

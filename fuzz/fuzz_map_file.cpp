@@ -4,7 +4,6 @@
 
 #include "charmap/char_map.h"
 #include "charmap/map_file.h"
-#include "convert/html_writer.h"
 #include "support/faults/faults.h"
 #include "support/text/line_list.h"
 
@@ -13,7 +12,6 @@ using namespace vantrel;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CharMap map;
   resetCharMap(map);
-  HtmlHead = initialHtmlHead;
   LineList lines = createLineList();
   splitLines(lines, std::string_view(reinterpret_cast<const char*>(data), size));
   try {

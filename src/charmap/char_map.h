@@ -2,21 +2,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "vantrel/char_map.h"
+
 namespace vantrel {
-
-// One UTF-8 sequence of 1 to 4 bytes packed into 32 bits, the first byte
-// most significant: U+00E9 (C3 A9) is 0xC3A9, U+20AC (E2 82 AC) 0xE282AC.
-using PackedUtf8 = uint32_t;
-
-constexpr int fontCount = 21;  // fonts 0 to 20
-constexpr int pageCount = 4;   // code pages 0 to 3
-
-// Which UTF-8 text each 8-bit code stands for: the font selects a code
-// page, the code an entry of it. A fixed-size record with no heap storage.
-struct CharMap {
-  int32_t fontPage[fontCount];
-  PackedUtf8 pages[pageCount][256];
-};
 
 // Every font on page 0; all pages hold the Latin-1 defaults (code c stands
 // for U+00c).

@@ -1,7 +1,5 @@
 #include "charmap/encoded_pages.h"
 
-#include <cstring>
-
 #include "support/faults/faults.h"
 
 namespace vantrel {
@@ -10,14 +8,12 @@ void encodePages(const CharMap& map, EncodedPages& encoded) {
   for (int page = 0; page < pageCount; ++page) {
     bool identity = true;
     for (int code = 0; code < 256; ++code) {
-      Utf8Bytes bytes = encodeUtf8(map.pages[page][code]);
-      encoded.entries[page][code] = bytes;
+      Utf8Bytes bytes = code == ' ' ? Utf8Bytes{{' ', 0, 0, 0}, 1} : encodeUtf8(map.pages[page][code]);
       uint32_t image = 0;  // the bytes in memory order, whatever the byte order of numbers
       std::memcpy(&image, bytes.bytes, 4);
-      uint64_t lane = (uint64_t{bytes.length} << 32) | image;
-      if (code == ' ') lane = (uint64_t{1} << 32) | ' ';
-      if (code == '\\' || code == '\f') lane = 0;
-      encoded.lane[page][code] = lane;
+      EncodedChar encodedChar = (uint64_t{bytes.length} << 32) | image;
+      if (code == '\\' || code == '\f') encodedChar |= endsPlainRun;
+      encoded.codes[page][code] = encodedChar;
       if (code > 0x20 && code < 0x80 && code != '\\') {
         identity = identity && bytes.length == 1 && bytes.bytes[0] == static_cast<char>(code);
       }
@@ -26,11 +22,11 @@ void encodePages(const CharMap& map, EncodedPages& encoded) {
   }
 }
 
-const Utf8Bytes* pageOfFont(const CharMap& map, const EncodedPages& encoded, uint8_t font) {
+const EncodedChar* pageOfFont(const CharMap& map, const EncodedPages& encoded, uint8_t font) {
   if (font >= fontCount) raiseRangeError();
   int32_t page = map.fontPage[font];
   if (page < 0 || page >= pageCount) raiseRangeError();
-  return encoded.entries[page];
+  return encoded.codes[page];
 }
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "convert/html_writer.h"
 #include "support/faults/faults.h"
 #include "support/text/number_text.h"
 #include "support/text/split_first.h"
@@ -17,15 +16,15 @@ constexpr IoCode fileNotFound = 2;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-void putHeadersInFront(const std::vector<std::string>& headers) {
-  if (headers.empty()) return;
+// The header blocks in the order they open the output: each block goes in
+// front of what is there, so the last block comes first.
+std::string joinHeaders(const std::vector<std::string>& headers) {
   std::string head;
-  size_t size = HtmlHead.size();
+  size_t size = 0;
   for (const std::string& header : headers) size += header.size();
   head.reserve(size);
   for (auto header = headers.rbegin(); header != headers.rend(); ++header) head += *header;
-  head += HtmlHead;
-  HtmlHead = std::move(head);
+  return head;
 }
 
 // "Fn<font>:<page>": a font outside 0 to 20 or a page outside 0 to 3 changes nothing.
@@ -38,10 +37,9 @@ void applyFontLine(CharMap& map, std::string_view line) {
 
 }  // namespace
 
-void applyMapLines(CharMap& map, const LineList& lines) {
-  // Each header block goes in front of what is there: the last block comes
-  // first. The blocks are collected and put in place once, as putting each
-  // in front at once would move the whole head for every block.
+std::string applyMapLines(CharMap& map, const LineList& lines) {
+  // The blocks are collected and joined once, as putting each in front at
+  // once would move the whole head for every block.
   std::vector<std::string> headers;
   int64_t i = -1;
   while (i + 1 < lines.lineCount) {
@@ -85,17 +83,32 @@ void applyMapLines(CharMap& map, const LineList& lines) {
       i += 1;
     }
   }
-  putHeadersInFront(headers);
+  return joinHeaders(headers);
 }
 
-void loadCharMap(CharMap& map) {
-  resetCharMap(map);
+MapFile defaultMapFile() {
+  MapFile file;
+  resetCharMap(file.map);
+  return file;
+}
+
+MapFile readMapText(std::string_view text) {
+  MapFile file = defaultMapFile();
   LineList lines = createLineList();
-  IoCode code = loadLines(lines, mapFileName);
-  if (code == fileNotFound) return;
+  splitLines(lines, text);
+  file.header = applyMapLines(file.map, lines);
+  return file;
+}
+
+MapFile loadMapFile(const std::string& fileName, bool* found) {
+  MapFile file = defaultMapFile();
+  LineList lines = createLineList();
+  IoCode code = loadLines(lines, fileName);
+  if (found != nullptr) *found = code != fileNotFound;
+  if (code == fileNotFound) return file;
   if (code != 0) raiseInOutError(code);
-  applyMapLines(map, lines);
-  freeLineList(lines);
+  file.header = applyMapLines(file.map, lines);
+  return file;
 }
 
 }  // namespace vantrel

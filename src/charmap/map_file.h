@@ -1,20 +1,18 @@
 #pragma once
+#include <string>
+
 #include "charmap/char_map.h"
 #include "support/text/line_list.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
 
 inline constexpr const char* mapFileName = "Runemap.txt";
 
-// Prepares the map of a conversion: the defaults, then the map file
-// "Runemap.txt" of the current folder, which may also put header lines in
-// front of HtmlHead. An absent map file keeps the defaults; one that exists
-// but cannot be read is an I/O fault.
-void loadCharMap(CharMap& map);
-
-// Applies the lines of a map file: comment lines, header blocks, font lines
-// (Fn<font>:<page>), page blocks (:<page>, a codes line, a text line) and
-// code blocks (<code>, a text line).
-void applyMapLines(CharMap& map, const LineList& lines);
+// Applies the lines of a map file to `map`: comment lines, header blocks,
+// font lines (Fn<font>:<page>), page blocks (:<page>, a codes line, a text
+// line) and code blocks (<code>, a text line). Returns the header blocks'
+// lines in the order they open the output (the last block first).
+std::string applyMapLines(CharMap& map, const LineList& lines);
 
 }  // namespace vantrel

@@ -2,12 +2,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
-#include "charmap/map_file.h"
 #include "convert/escape_codes.h"
 #include "convert/plain_run.h"
-#include "support/console/console.h"
-#include "support/faults/faults.h"
 #include "support/text/byte_scan.h"
 
 namespace vantrel {
@@ -21,30 +19,36 @@ bool beginsWith(std::string_view text, char marker) { return text.size() >= 2 &&
 
 // Reads the lines of the next row group into the three rows.
 void readRowGroup(ConversionState& s) {
-  std::string_view& upper = s.rows[upperRow].line;
-  std::string_view& base = s.rows[baseRow].line;
-  std::string_view& lower = s.rows[lowerRow].line;
+  LineReader& reader = s.lines;
+  LineSpan upper = s.carryLine;
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
-  while (!beginsWith(upper, '+')) {
-    if (atEnd(s.lines)) break;
-    upper = takeLine(s.lines);
+  keepLinesFrom(reader, upper.start);
+  while (!beginsWith(lineText(reader, upper), '+')) {
+    if (atEnd(reader)) break;
+    upper = takeLine(reader);
+    keepLinesFrom(reader, upper.start);
   }
-  base = takeLine(s.lines);
+  LineSpan base = takeLine(reader);
   // Of several upper rows in a row, the last one counts.
-  while (beginsWith(base, '+')) {
+  while (beginsWith(lineText(reader, base), '+')) {
     upper = base;
-    base = takeLine(s.lines);
+    keepLinesFrom(reader, upper.start);
+    base = takeLine(reader);
   }
-  lower = takeLine(s.lines);
-  if (beginsWith(lower, '-')) {
-    s.carryLine = {};
+  LineSpan lower = takeLine(reader);
+  if (beginsWith(lineText(reader, lower), '-')) {
+    s.carryLine = LineSpan{lower.start + lower.length, 0};
   } else {
     s.carryLine = lower;
-    lower = {};
+    lower = LineSpan{lower.start, 0};
   }
+  // Nothing more is read while the group is walked: the views stay valid.
+  s.rows[upperRow].line = lineText(reader, upper);
+  s.rows[baseRow].line = lineText(reader, base);
+  s.rows[lowerRow].line = lineText(reader, lower);
   for (RowState& row : s.rows) {
-    row.pos = 0;
+    row.pos = notStarted;
     row.blankAt = 0;
     row.blankEnd = 0;
   }
@@ -53,10 +57,7 @@ void readRowGroup(ConversionState& s) {
   // blank from the start.
   for (RowState* row : {&s.rows[upperRow], &s.rows[lowerRow]}) {
     if (beginsWith(row->line, '+') || beginsWith(row->line, '-')) row->pos = 2;
-    if (static_cast<int64_t>(row->line.size()) == row->pos) {
-      row->pos = -1;
-      row->piece = ' ';
-    }
+    if (static_cast<int64_t>(row->line.size()) == row->pos) finishWithBlank(*row);
   }
 }
 
@@ -66,18 +67,38 @@ int charAt(const RowState& row, int64_t pos) {
   return static_cast<unsigned char>(row.line[static_cast<size_t>(pos - 1)]);
 }
 
+// Applies an escape met in the column walk; gives the piece it leaves in
+// the column (noPiece for one that takes no column).
+int applyEscape(ConversionState& s, Escape escape) {
+  switch (escape.kind) {
+    case EscapeKind::character:
+      return escape.value;
+    case EscapeKind::font:
+      s.currentFont = escape.value;
+      break;
+    case EscapeKind::paragraph:
+      s.html.paragraphPending = 1;
+      break;
+    case EscapeKind::takeBack:
+      removeLastBodyByte(s.html.text);
+      break;
+    case EscapeKind::nothing:
+      break;
+  }
+  return noPiece;
+}
+
 // Takes the row's next piece: a character, the replacement of an escape,
 // a blank once the row is finished, or nothing after a form feed. An escape
-// with an empty replacement takes no column: the next character is taken.
-void takePiece(ConversionState& s, RowState& row, HtmlText& result) {
+// with no replacement takes no column: the next character is taken.
+void takePiece(ConversionState& s, RowState& row) {
   const auto length = static_cast<int64_t>(row.line.size());
   do {
-    if (row.pos > -1) {
+    if (!isFinished(row)) {
       if (length > row.pos) {
         ++row.pos;
       } else {
-        row.pos = -1;
-        row.piece = ' ';
+        finishWithBlank(row);
       }
     }
     if (row.pos <= 0) continue;
@@ -93,53 +114,59 @@ void takePiece(ConversionState& s, RowState& row, HtmlText& result) {
       row.piece = escape;
       if (escape == '/') {
         // A "/" at the end of the row or before a form feed ends the row without a rule.
-        if (length <= row.pos || charAt(row, row.pos + 1) == formFeed) {
-          row.piece = ' ';
-          row.pos = -1;
-        }
+        if (length <= row.pos || charAt(row, row.pos + 1) == formFeed) finishWithBlank(row);
       } else if (escape == '[') {
         // The backslash and the "[" become two blank columns.
         row.blankAt = row.pos;
         --row.pos;
         row.piece = ' ';
       }
-      if (row.pos > 0) {
-        std::string_view replacement;
-        decodeEscape(static_cast<uint8_t>(row.piece), result, replacement, s.currentFont);
-        row.piece = replacement.empty() ? noPiece : static_cast<unsigned char>(replacement[0]);
-      }
+      if (row.pos > 0) row.piece = applyEscape(s, decodeEscape(static_cast<uint8_t>(row.piece)));
     } else if (c == formFeed) {
-      rulePending = 1;
+      s.html.rulePending = 1;
       row.piece = noPiece;
-      row.pos = -1;
+      row.pos = finished;
     }
-  } while (row.pos > -1 && row.piece == noPiece);
+  } while (!isFinished(row) && row.piece == noPiece);
 }
 
 // Writes the row's piece in the current font, wrapped for its row.
-void emitPiece(ConversionState& s, int row, HtmlText& result) {
+void emitPiece(ConversionState& s, int row) {
   const RowState& state = s.rows[row];
   if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
-  const Utf8Bytes* page = s.fontLanes[s.currentFont].entries;
+  const EncodedChar* page = s.fontPages[s.currentFont].codes;
   if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
-  const Utf8Bytes& text = page[state.piece];
-  if (s.currentFont != s.spans.openFont) switchSpan(s.spans, s.currentFont, row, result);
-  char* out = result.bytes.room(4 + 11);
+  const EncodedChar code = page[state.piece];
+  if (s.currentFont != s.html.spans.openFont) switchSpan(s.html, s.currentFont, row);
+  ByteText& bytes = s.html.text.bytes;
+  char* out = bytes.room(4 + 11);
   size_t length = 0;
   if (row != baseRow) {
     std::memcpy(out, row == lowerRow ? "<sub>" : "<sup>", 5);
     length = 5;
   }
-  std::memcpy(out + length, text.bytes, 4);
-  length += text.length;
+  putEncoded(out + length, code);
+  length += encodedLength(code);
   if (row != baseRow) {
     std::memcpy(out + length, row == lowerRow ? "</sub>" : "</sup>", 6);
     length += 6;
   }
-  result.bytes.commit(length);
+  bytes.commit(length);
 }
 
-bool unfinished(const ConversionState& s) { return s.rows[0].pos > -1 || s.rows[1].pos > -1 || s.rows[2].pos > -1; }
+bool unfinished(const ConversionState& s) {
+  return !isFinished(s.rows[0]) || !isFinished(s.rows[1]) || !isFinished(s.rows[2]);
+}
+
+// Takes and writes one column: the base, the lower and the upper row in turn.
+void walkOneColumn(ConversionState& s) {
+  for (int row : {baseRow, lowerRow, upperRow}) {
+    if (isFinished(s.rows[row])) continue;  // a finished row keeps its piece and writes nothing
+    s.currentFont = s.html.spans.rowFont[row];
+    takePiece(s, s.rows[row]);
+    emitPiece(s, row);
+  }
+}
 
 constexpr int64_t endless = INT64_MAX;
 
@@ -149,12 +176,11 @@ constexpr int64_t endless = INT64_MAX;
 // of the run is kept, so that no space is counted twice however often the
 // walk asks.
 int64_t blanksAhead(RowState& row) {
-  if (row.pos < 0) return row.piece == ' ' ? endless : 0;
+  if (isFinished(row)) return row.piece == ' ' ? endless : 0;
   // A row whose characters are all taken finishes with a blank at its next
   // take; with the base row going on, finishing it now changes nothing.
   if (row.pos == static_cast<int64_t>(row.line.size())) {
-    row.pos = -1;
-    row.piece = ' ';
+    finishWithBlank(row);
     return endless;
   }
   if (row.blankEnd <= row.pos) {
@@ -164,124 +190,112 @@ int64_t blanksAhead(RowState& row) {
   return row.blankEnd - 1 - row.pos;
 }
 
+// At the end of the base row with nothing left beside it, the next column
+// would only finish the base row: finish it now.
+void finishBaseAtItsEnd(RowState& base) {
+  if (base.pos == static_cast<int64_t>(base.line.size())) finishWithBlank(base);
+}
+
 // While the lower and upper rows only yield blanks, each column is one base
-// character: the fast lane writes them, and the blank rows move along.
-void runBaseAlone(ConversionState& s, HtmlText& result) {
+// character: the plain run writes them, and the blank rows move along.
+void writeBaseBesideBlanks(ConversionState& s) {
   RowState& base = s.rows[baseRow];
-  uint8_t font = s.spans.rowFont[baseRow];
-  if (base.pos < 0 || s.spans.openFont != font) return;
+  if (isFinished(base) || s.html.spans.openFont != s.html.spans.rowFont[baseRow]) return;
   int64_t columns = blanksAhead(s.rows[lowerRow]);
   int64_t upper = blanksAhead(s.rows[upperRow]);
   if (upper < columns) columns = upper;
   if (columns == 0) return;
-  int64_t taken = writePlainRun(s, columns, result);
+  int64_t taken = writePlainRun(s, columns);
   for (int row : {lowerRow, upperRow}) {
-    if (s.rows[row].pos >= 0 && taken > 0) {
+    if (!isFinished(s.rows[row]) && taken > 0) {
       s.rows[row].pos += taken;
       s.rows[row].piece = ' ';
     }
   }
-  // At the end of the base row with the other rows finished, the next
-  // column would only finish the base row: the walk is over.
-  if (base.pos == static_cast<int64_t>(base.line.size()) && columns == endless) {
-    base.pos = -1;
-    base.piece = ' ';
-  }
+  if (columns == endless) finishBaseAtItsEnd(base);
 }
 
-// Walks the three rows together, column by column: in each column the base,
-// the lower and the upper row in turn.
-void walkColumns(ConversionState& s, HtmlText& result) {
+// Walks the three rows together, column by column.
+void walkColumns(ConversionState& s) {
   while (unfinished(s)) {
-    passOnHtml(result);
-    runBaseAlone(s, result);
-    for (int row : {baseRow, lowerRow, upperRow}) {
-      if (s.rows[row].pos < 0) continue;  // a finished row keeps its piece and writes nothing
-      s.currentFont = s.spans.rowFont[row];
-      takePiece(s, s.rows[row], result);
-      emitPiece(s, row, result);
-    }
+    passOnHtml(s.html.text);
+    writeBaseBesideBlanks(s);
+    walkOneColumn(s);
     const RowState* r = s.rows;
-    if (r[0].piece == ' ' && r[1].piece == ' ' && r[2].piece == ' ' && unfinished(s)) result.bytes += ' ';
+    if (r[0].piece == ' ' && r[1].piece == ' ' && r[2].piece == ' ' && unfinished(s)) s.html.text.bytes += ' ';
   }
 }
 
-// The common group: the lower and upper rows hold nothing but their
-// prefixes, so each column is the base row's alone, and a blank of the base
-// row is a blank column.
-void walkBaseAlone(ConversionState& s, HtmlText& result) {
+// A group whose lower and upper rows hold nothing but their prefixes: each
+// column is the base row's alone, and a blank of the base row is a blank
+// column.
+void walkBaseOnly(ConversionState& s) {
   RowState& base = s.rows[baseRow];
-  while (base.pos > -1) {
-    if (s.spans.openFont == s.spans.rowFont[baseRow]) {
-      writePlainRun(s, endless, result);
-      // The column after the row's last character would only finish the row.
-      if (base.pos == static_cast<int64_t>(base.line.size())) {
-        base.pos = -1;
-        base.piece = ' ';
-        return;
-      }
+  while (!isFinished(base)) {
+    if (s.html.spans.openFont == s.html.spans.rowFont[baseRow]) {
+      writePlainRun(s, endless);
+      finishBaseAtItsEnd(base);
+      if (isFinished(base)) return;
     }
-    passOnHtml(result);
-    s.currentFont = s.spans.rowFont[baseRow];
-    takePiece(s, base, result);
-    emitPiece(s, baseRow, result);
-    if (base.piece == ' ' && base.pos > -1) result.bytes += ' ';
+    passOnHtml(s.html.text);
+    s.currentFont = s.html.spans.rowFont[baseRow];
+    takePiece(s, base);
+    emitPiece(s, baseRow);
+    if (base.piece == ' ' && !isFinished(base)) s.html.text.bytes += ' ';
   }
 }
-
-bool finishedWithBlank(const RowState& row) { return row.pos == -1 && row.piece == ' '; }
 
 // Walks the columns of the group read last, then carries the line after it on.
-void walkRowGroup(ConversionState& s, HtmlText& result) {
+void walkRowGroup(ConversionState& s) {
   if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
-    walkBaseAlone(s, result);
+    walkBaseOnly(s);
   } else {
-    walkColumns(s, result);
-  }
-  s.rows[upperRow].line = s.carryLine;
-}
-
-// Sets up the working record for `map`: the pages encoded once, the lanes of the fonts.
-void prepareConversion(ConversionState& s, const CharMap& map) {
-  s.charMap = map;
-  encodePages(s.charMap, s.pages);
-  for (int font = 0; font < fontCount; ++font) {
-    int32_t page = s.charMap.fontPage[font];
-    if (page >= 0 && page < pageCount) {
-      s.fontLanes[font] = {s.pages.lane[page], s.pages.asciiIdentity[page], s.pages.entries[page]};
-    }
+    walkColumns(s);
   }
 }
 
 }  // namespace
 
-void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result) {
-  ConversionState s;
-  prepareConversion(s, map);
-  s.lines = firstLine(document);
-  while (!atEnd(s.lines)) {
-    // One progress dot per group, shown at once on a terminal.
-    writeChar('.');
-    flushOutput();
-    checkIo();
-    passOnHtml(result);
-    flushBreaks(s.spans, result);
-    readRowGroup(s);
-    walkRowGroup(s, result);
+void prepareConversion(ConversionState& s, const MapFile& map) {
+  s.charMap = map.map;
+  s.html.HtmlHead = map.header;
+  s.html.HtmlHead += initialHtmlHead;
+  encodePages(s.charMap, s.pages);
+  for (int font = 0; font < fontCount; ++font) {
+    int32_t page = s.charMap.fontPage[font];
+    if (page >= 0 && page < pageCount) s.fontPages[font] = {s.pages.codes[page], s.pages.asciiIdentity[page]};
   }
-  finishHtml(s.spans, result);
 }
 
-void convertDocument(const TextBlock& document, HtmlText& result) {
-  CharMap map;
-  loadCharMap(map);
-  // Without an output file to pass the text on to, it all stays in memory:
-  // most documents grow a little in UTF-8. The room is only reserved, so
-  // what is not written costs no memory.
-  beginHtml(result, document.size + document.size / 2 + 4096);
-  convertRowGroups(document, map, result);
-  writeLine();
-  checkIo();
+void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup) {
+  startReading(s.lines, document);
+  s.carryLine = LineSpan{};
+  while (!atEnd(s.lines)) {
+    if (onRowGroup) onRowGroup();
+    passOnHtml(s.html.text);
+    flushBreaks(s.html);
+    readRowGroup(s);
+    walkRowGroup(s);
+  }
+  finishHtml(s.html);
+  drainSource(s.lines);
+}
+
+void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
+                     const std::function<void()>& onRowGroup) {
+  auto s = std::make_unique<ConversionState>();
+  prepareConversion(*s, map);
+  beginHtml(s->html, &output);
+  convertRowGroups(*s, document, onRowGroup);
+  passOnAll(s->html.text);
+}
+
+std::string convertText(std::string_view document, const MapFile& map) {
+  MemorySource source(document);
+  MemorySink sink;
+  convertDocument(source, map, sink);
+  sink.finish();
+  return std::move(sink.text);
 }
 
 }  // namespace vantrel

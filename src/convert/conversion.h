@@ -1,14 +1,34 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "charmap/char_map.h"
 #include "charmap/encoded_pages.h"
 #include "convert/html_writer.h"
-#include "support/text/line_cursor.h"
-#include "support/text/text_block.h"
+#include "support/text/line_reader.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
+
+// How the converter reads a document.
+//
+// Each printed line is a row group: an upper row (superscripts, after "\+"),
+// the base row and a lower row (subscripts, after "\-"). The rows of a group
+// are walked together, column by column: in each column the base, the lower
+// and the upper row each take one piece. A piece is what a row yields in a
+// column: a character, the character an escape stands for ("\\", "\ ",
+// "\/"), or a blank. Escapes that stand for no character (fonts, "\,",
+// "\A", unknown codes) take no column. A row whose text is used up yields a
+// blank in every later column, and a form feed ends its row yielding nothing
+// (and asks for a rule). A column in which all three rows yield a blank is
+// written as one space; a blank is never written otherwise.
+//
+// The common case is a base row beside lower and upper rows that yield
+// blanks: then each column is one base character, and the plain run
+// (plain_run.h) writes such characters many at a time, until something the
+// column walk must see to (an escape other than a font or "\,", a form feed,
+// a "\[") or the end of the run of blanks beside it.
 
 // Row indexes: each printed line is a group of a lower, a base and an upper row.
 enum Row : int { lowerRow = 0, baseRow = 1, upperRow = 2 };
@@ -17,44 +37,54 @@ enum Row : int { lowerRow = 0, baseRow = 1, upperRow = 2 };
 // being a blank, which is never written by itself).
 inline constexpr int noPiece = -1;
 
+// Row positions: before the first character, and finished (the row only
+// yields its last piece from now on).
+inline constexpr int64_t notStarted = 0;
+inline constexpr int64_t finished = -1;
+
 // One row of the current group as the column walk takes it.
 struct RowState {
   std::string_view line;
-  int64_t pos = 0;  // last position taken (1-based); 0 none yet; -1 finished
+  int64_t pos = notStarted;  // last position taken (1-based), or notStarted / finished
   int piece = noPiece;
   int64_t blankAt = 0;   // after "\[": the position of the "[", which now reads as a blank
   int64_t blankEnd = 0;  // known end of a run of spaces: position of its first non-space
 };
 
-// What the fast lane needs of a font: the lane table of its page (none for
-// a page outside the map, which the full walk then reports), and whether
-// the page leaves ASCII as it is.
-struct FontLane {
-  const uint64_t* codes = nullptr;
-  bool identity = false;
-  const Utf8Bytes* entries = nullptr;  // the font's encoded page
+inline bool isFinished(const RowState& row) { return row.pos < 0; }
+inline bool finishedWithBlank(const RowState& row) { return row.pos == finished && row.piece == ' '; }
+// The row is done: it yields a blank in every column from now on.
+inline void finishWithBlank(RowState& row) {
+  row.pos = finished;
+  row.piece = ' ';
+}
+
+// A font's encoded page, and whether the page leaves ASCII as it is (none
+// for a font whose page is outside the map: the walk then reports it).
+struct FontPage {
+  const EncodedChar* codes = nullptr;
+  bool asciiIdentity = false;
 };
 
-// The converter's working record for one conversion. The rows are views of
-// the document's lines: nothing is copied.
+// Everything one conversion works with. The caller owns it; nothing of a
+// conversion lives anywhere else. The rows are views of the reader's lines.
 struct ConversionState {
   CharMap charMap;
   EncodedPages pages;
-  FontLane fontLanes[fontCount];
+  FontPage fontPages[fontCount];
   RowState rows[3];
-  SpanState spans;
   uint8_t currentFont = 1;
-  std::string_view carryLine;  // line read after the base row that was no lower row
-  LineCursor lines;            // the next document line to read
+  HtmlWriter html;
+  LineReader lines;
+  LineSpan carryLine;  // line read after the base row that was no lower row
 };
 
-// Converts the document into HTML: loads the map file, then writes the
-// head, the body and the closing text into `result`, with one progress dot
-// per row group and a line break after them.
-void convertDocument(const TextBlock& document, HtmlText& result);
+// Sets the state up for a conversion with `map`: the pages encoded once,
+// the map's header lines in front of the head.
+void prepareConversion(ConversionState& s, const MapFile& map);
 
-// The conversion with a map already loaded: the row groups with their
-// progress dots, and the closing step.
-void convertRowGroups(const TextBlock& document, const CharMap& map, HtmlText& result);
+// Converts the row groups read from `document` into `s.html` (begun with
+// beginHtml), calling `onRowGroup` before each, then the closing step.
+void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup);
 
 }  // namespace vantrel

@@ -14,36 +14,23 @@ uint8_t checkedFont(int32_t font) {
 
 }  // namespace
 
-void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont) {
-  replacement = {};
+Escape decodeEscape(uint8_t escapeChar) {
   // One case for each row of the table of escape characters.
   // clang-format off
   switch (escapeChar) {
-    case ' ':
-      replacement = " ";
-      break;
+    case ' ': case '/': case '\\':
+      return {EscapeKind::character, escapeChar};
     case '!': case '"': case '#': case '$': case '%':
     case '&': case '\'': case '(': case ')': case '*':
-      currentFont = checkedFont(fontOfEscape(escapeChar));
-      break;
-    case ',':
-      paragraphPending = 1;
-      break;
-    case '/':
-      replacement = "/";
-      break;
     case '1': case '2': case '3': case '4': case '5':
     case '6': case '7': case '8': case '9':
-      currentFont = checkedFont(fontOfEscape(escapeChar));
-      break;
+      return {EscapeKind::font, checkedFont(fontOfEscape(escapeChar))};
+    case ',':
+      return {EscapeKind::paragraph, 0};
     case 'A':
-      removeLastBodyByte(result);
-      break;
-    case '\\':
-      replacement = "\\";
-      break;
+      return {EscapeKind::takeBack, 0};
     default:
-      break;
+      return {};
   }
   // clang-format on
 }

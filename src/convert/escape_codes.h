@@ -1,8 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <string_view>
-
-#include "convert/html_writer.h"
 
 namespace vantrel {
 
@@ -14,11 +11,21 @@ inline uint8_t fontOfEscape(uint8_t escapeChar) {
   return 0;
 }
 
-// Interprets the character after a backslash. Font escapes ("1" to "9",
-// "!" to "*") set `currentFont`; "," requests a paragraph break; "A" removes
-// the last byte of the body; " ", "/" and the backslash stand for
-// themselves. `replacement` is what takes the escape's place in its row's
-// column: empty for all but those three. Every other code is ignored.
-void decodeEscape(uint8_t escapeChar, HtmlText& result, std::string_view& replacement, uint8_t& currentFont);
+// What the character after a backslash asks for. The walk and its fast path
+// both decode escapes here and apply the result themselves.
+enum class EscapeKind : uint8_t {
+  nothing,    // an unknown code: ignored, takes no column
+  character,  // " ", "/" and the backslash stand for themselves in the column
+  font,       // "1" to "9", "!" to "*": the row goes on in another font
+  paragraph,  // ",": a paragraph break before the next row group
+  takeBack,   // "A": the last byte of the body is removed
+};
+
+struct Escape {
+  EscapeKind kind = EscapeKind::nothing;
+  uint8_t value = 0;  // the character, or the font
+};
+
+Escape decodeEscape(uint8_t escapeChar);
 
 }  // namespace vantrel

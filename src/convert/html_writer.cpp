@@ -1,69 +1,55 @@
 #include "convert/html_writer.h"
 
-#include "support/text/number_text.h"
-
 namespace vantrel {
 
-std::string HtmlHead(initialHtmlHead);
-uint8_t paragraphPending = 0;
-uint8_t rulePending = 0;
-
-namespace {
-
-// "<span class=\"Fn<font>\">" for every font a row can be in.
-struct SpanOpenings {
-  std::string text[256];
-  SpanOpenings() {
-    for (int font = 0; font < 256; ++font) text[font] = "<span class=\"Fn" + intToStr(font) + "\">";
-  }
-};
-
-const SpanOpenings spanOpenings;
-
-}  // namespace
-
-std::string_view spanOpening(uint8_t font) { return spanOpenings.text[font]; }
-
-void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out) {
-  if (font == spans.openFont) return;
-  if (spans.openFont != 0) out.bytes += "</span>";
-  spans.openFont = font;
-  if (font != 0) {
-    spans.rowFont[row] = font;
-    out.bytes += spanOpening(font);
-  }
+void passOnWindow(HtmlText& out) {
+  size_t count = out.bytes.size() - htmlWindowTail;
+  out.sink->write(out.bytes.data(), count);
+  out.bytes.dropFront(count);
+  out.passedOn += count;
 }
 
-void writeBreak(SpanState& spans, HtmlText& out) {
-  switchSpan(spans, 0, 1, out);
-  out.bytes += rulePending != 0 ? ruleText : paragraphText;
-  paragraphPending = 0;
-  rulePending = 0;
-}
-
-void beginHtml(HtmlText& out, size_t bodySize) {
-  bool streams = out.output != nullptr && streamsOutput(*out.output);
-  out.bytes.reserve(streams ? htmlWindow * 2 : HtmlHead.size() + bodySize + closingText.size());
-  out.bytes = HtmlHead;
-  out.passedOn = 0;
-  out.bodyStart = out.bytes.size();
-}
-
-void finishHtml(SpanState& spans, HtmlText& out) {
-  switchSpan(spans, 0, 1, out);
-  out.bytes += closingText;
+void passOnAll(HtmlText& out) {
+  if (out.sink == nullptr) return;
+  out.sink->write(out.bytes.data(), out.bytes.size());
+  out.passedOn += out.bytes.size();
+  out.bytes.clear();
 }
 
 void removeLastBodyByte(HtmlText& out) {
   if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
-  if (!out.bytes.empty()) {
-    out.bytes.pop_back();
-  } else {
-    retractOutput(*out.output, 1);
-    --out.passedOn;
+  if (out.bytes.empty()) {
+    // Everything held went on: the sink gives back a tail's worth of the body.
+    uint64_t body = out.passedOn - out.bodyStart;
+    size_t want = body < htmlWindowTail ? static_cast<size_t>(body) : htmlWindowTail;
+    char* into = out.bytes.room(want);
+    size_t got = out.sink->takeBack(into, want);
+    out.bytes.commit(got);
+    out.passedOn -= got;
+    if (got == 0) return;
   }
+  out.bytes.pop_back();
 }
 
-void clearHtmlHead() { HtmlHead.clear(); }
+void writeBreak(HtmlWriter& html) {
+  switchSpan(html, 0, 1);
+  html.text.bytes += html.rulePending != 0 ? ruleText : paragraphText;
+  html.paragraphPending = 0;
+  html.rulePending = 0;
+}
+
+void beginHtml(HtmlWriter& html, HtmlSink* sink, size_t bodySize) {
+  HtmlText& out = html.text;
+  out.sink = sink;
+  out.bytes.reserve(sink != nullptr ? htmlWindow * 2 : html.HtmlHead.size() + bodySize + closingText.size());
+  out.bytes = html.HtmlHead;
+  out.passedOn = 0;
+  out.bodyStart = out.bytes.size();
+}
+
+void finishHtml(HtmlWriter& html) {
+  switchSpan(html, 0, 1);
+  html.text.bytes += closingText;
+}
 
 }  // namespace vantrel

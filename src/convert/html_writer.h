@@ -1,34 +1,28 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
-#include "support/output/output_file.h"
 #include "support/text/byte_text.h"
+#include "vantrel/streams.h"
 
 namespace vantrel {
-
-// Program-wide output state. The map file puts its header lines in front of
-// HtmlHead; the escape "," and a form feed set the pending flags, and the
-// break is written at the start of the next row group.
-extern std::string HtmlHead;
-extern uint8_t paragraphPending;
-extern uint8_t rulePending;
 
 inline constexpr std::string_view initialHtmlHead = "\n<p>\n\n";
 inline constexpr std::string_view closingText = "\n\n</p>\n</body></html>";
 inline constexpr std::string_view paragraphText = "</p>\n<p>";
 inline constexpr std::string_view ruleText = "</p>\n<hr>\n<p>";
 
-// The output text being built. The head goes in first, so the finished text
-// needs no copy; the body is what follows `bodyStart`. With an output file,
-// full windows of text are passed on to it as the text grows (passOnHtml),
-// and `bytes` holds only what has not been passed on yet.
+// The output text of one conversion as it grows. The newest bytes are held
+// in `bytes`; once they fill a window, all but a tail go on to the sink, so
+// that memory stays bounded. An "\A" that reaches past the tail asks the
+// sink to give bytes back. Without a sink everything stays in `bytes`.
 struct HtmlText {
   ByteText bytes;
-  uint64_t bodyStart = 0;
-  OutputFile* output = nullptr;
-  uint64_t passedOn = 0;
+  uint64_t bodyStart = 0;  // the head's length: the body starts there
+  uint64_t passedOn = 0;   // bytes handed to the sink so far
+  HtmlSink* sink = nullptr;
 };
 
 // Text is passed on in windows of this size; the last bytes of a window stay
@@ -36,14 +30,19 @@ struct HtmlText {
 inline constexpr size_t htmlWindow = size_t{1} << 20;
 inline constexpr size_t htmlWindowTail = 4096;
 
-// Passes a full window of text on to the output file, if there is one.
+// Hands all but the tail of the held bytes to the sink.
+void passOnWindow(HtmlText& out);
+
+// Passes a full window of text on to the sink, if there is one.
 inline void passOnHtml(HtmlText& out) {
-  if (out.output != nullptr && out.bytes.size() >= htmlWindow && streamsOutput(*out.output)) {
-    size_t count = out.bytes.size() - htmlWindowTail;
-    passOnOutput(*out.output, out.bytes, count);
-    out.passedOn += count;
-  }
+  if (out.bytes.size() >= htmlWindow && out.sink != nullptr) passOnWindow(out);
 }
+
+// Hands everything held to the sink (the text is complete).
+void passOnAll(HtmlText& out);
+
+// Removes the last byte of the body, if the body has one.
+void removeLastBodyByte(HtmlText& out);
 
 // The font spans of a conversion: `openFont` is the font of the open span
 // (0: none), `rowFont` the font in effect for each row (0 lower, 1 base,
@@ -53,31 +52,74 @@ struct SpanState {
   uint8_t rowFont[3] = {1, 1, 1};
 };
 
-// "<span class=\"Fn<font>\">".
-std::string_view spanOpening(uint8_t font);
+// What the HTML side of one conversion keeps: the text, the spans, the
+// head that opens the text (the map file's header lines in front of the
+// initial head), and the breaks that the escape "," and a form feed ask for,
+// written at the start of the next row group.
+struct HtmlWriter {
+  HtmlText text;
+  SpanState spans;
+  std::string HtmlHead{initialHtmlHead};
+  uint8_t paragraphPending = 0;
+  uint8_t rulePending = 0;
+};
+
+// "<span class=\"Fn<font>\">" for every font a row can be in, built at compile time.
+struct SpanOpenings {
+  char text[256][24] = {};
+  uint8_t length[256] = {};
+  constexpr SpanOpenings() {
+    constexpr std::string_view open = "<span class=\"Fn";
+    for (int font = 0; font < 256; ++font) {
+      size_t n = 0;
+      for (char c : open) text[font][n++] = c;
+      if (font >= 100) text[font][n++] = static_cast<char>('0' + font / 100);
+      if (font >= 10) text[font][n++] = static_cast<char>('0' + font / 10 % 10);
+      text[font][n++] = static_cast<char>('0' + font % 10);
+      text[font][n++] = '"';
+      text[font][n++] = '>';
+      length[font] = static_cast<uint8_t>(n);
+    }
+  }
+};
+inline constexpr SpanOpenings spanOpenings;
+
+inline std::string_view spanOpening(uint8_t font) { return {spanOpenings.text[font], spanOpenings.length[font]}; }
 inline constexpr std::string_view spanClosing = "</span>";
 
 // Closes the open span and opens one for `font` unless it is already open;
 // font 0 only closes. Opening records the font as the row's font.
-void switchSpan(SpanState& spans, uint8_t font, int row, HtmlText& out);
+inline void switchSpan(HtmlWriter& html, uint8_t font, int row) {
+  SpanState& spans = html.spans;
+  if (font == spans.openFont) return;
+  char* out = html.text.bytes.room(spanClosing.size() + sizeof spanOpenings.text[0]);
+  size_t length = 0;
+  if (spans.openFont != 0) {
+    std::memcpy(out, spanClosing.data(), spanClosing.size());
+    length = spanClosing.size();
+  }
+  spans.openFont = font;
+  if (font != 0) {
+    spans.rowFont[row] = font;
+    // The whole entry is copied (a fixed size copies fastest); its length counts.
+    std::memcpy(out + length, spanOpenings.text[font], sizeof spanOpenings.text[font]);
+    length += spanOpenings.length[font];
+  }
+  html.text.bytes.commit(length);
+}
 
 // Writes a pending rule or paragraph break (closing the open span first)
 // and clears both requests.
-void writeBreak(SpanState& spans, HtmlText& out);
-inline void flushBreaks(SpanState& spans, HtmlText& out) {
-  if (paragraphPending != 0 || rulePending != 0) writeBreak(spans, out);
+void writeBreak(HtmlWriter& html);
+inline void flushBreaks(HtmlWriter& html) {
+  if (html.paragraphPending != 0 || html.rulePending != 0) writeBreak(html);
 }
 
-// Starts the output with HtmlHead, with room for a body of about `bodySize` bytes.
-void beginHtml(HtmlText& out, size_t bodySize = 0);
+// Starts the text with HtmlHead, for `sink` (none: all stays in memory),
+// with room for a body of about `bodySize` bytes.
+void beginHtml(HtmlWriter& html, HtmlSink* sink, size_t bodySize = 0);
 
 // The closing step: closes the open span and appends the closing text.
-void finishHtml(SpanState& spans, HtmlText& out);
-
-// Removes the last byte of the body, if the body has one.
-void removeLastBodyByte(HtmlText& out);
-
-// Program end: HtmlHead is reset to empty.
-void clearHtmlHead();
+void finishHtml(HtmlWriter& html);
 
 }  // namespace vantrel

@@ -12,44 +12,37 @@ namespace vantrel {
 namespace {
 
 // Input bytes handled between two requests for output room. A byte gives at
-// most ten bytes of output: four for a character, or a span switch and a
-// character for the three bytes of a font escape and its character.
+// most four bytes of output, and an escape taken in passing at most a span
+// switch and a character for its three bytes.
 constexpr size_t chunkSize = 16384;
 constexpr size_t outputPerByte = 10;
 constexpr size_t outputSlack = 64;  // also covers a vector store past the last byte
 
-void put(char* out, uint64_t lane) {
-  auto image = static_cast<uint32_t>(lane);
-  std::memcpy(out, &image, 4);
-}
-
-size_t lengthOf(uint64_t lane) { return static_cast<size_t>(lane >> 32); }
-
-// Writes the characters from `i` up to `end` through the table, until one
-// whose entry is empty (a backslash or a form feed); returns where it stopped.
-size_t writeTableRun(const char* text, size_t i, size_t end, const uint64_t* codes, char*& out) {
+// Writes the characters from `i` up to `end` through the page, until one
+// that ends a plain run (a backslash or a form feed); returns where it stopped.
+size_t copyThroughPage(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
   char* o = out;
   while (i + 4 <= end) {
-    uint64_t a = codes[static_cast<unsigned char>(text[i])];
-    uint64_t b = codes[static_cast<unsigned char>(text[i + 1])];
-    uint64_t c = codes[static_cast<unsigned char>(text[i + 2])];
-    uint64_t d = codes[static_cast<unsigned char>(text[i + 3])];
-    if (lengthOf(a) == 0 || lengthOf(b) == 0 || lengthOf(c) == 0 || lengthOf(d) == 0) break;
-    put(o, a);
-    o += lengthOf(a);
-    put(o, b);
-    o += lengthOf(b);
-    put(o, c);
-    o += lengthOf(c);
-    put(o, d);
-    o += lengthOf(d);
+    EncodedChar a = codes[static_cast<unsigned char>(text[i])];
+    EncodedChar b = codes[static_cast<unsigned char>(text[i + 1])];
+    EncodedChar c = codes[static_cast<unsigned char>(text[i + 2])];
+    EncodedChar d = codes[static_cast<unsigned char>(text[i + 3])];
+    if (((a | b | c | d) & endsPlainRun) != 0) break;
+    putEncoded(o, a);
+    o += encodedLength(a);
+    putEncoded(o, b);
+    o += encodedLength(b);
+    putEncoded(o, c);
+    o += encodedLength(c);
+    putEncoded(o, d);
+    o += encodedLength(d);
     i += 4;
   }
   for (; i < end; ++i) {
-    uint64_t code = codes[static_cast<unsigned char>(text[i])];
-    if (lengthOf(code) == 0) break;
-    put(o, code);
-    o += lengthOf(code);
+    EncodedChar code = codes[static_cast<unsigned char>(text[i])];
+    if ((code & endsPlainRun) != 0) break;
+    putEncoded(o, code);
+    o += encodedLength(code);
   }
   out = o;
   return i;
@@ -57,9 +50,9 @@ size_t writeTableRun(const char* text, size_t i, size_t end, const uint64_t* cod
 
 // The same for a page that leaves ASCII as it is: runs of ASCII characters
 // other than the backslash are copied 16 at a time, anything else goes
-// through the table. Whole vectors are read and written: the text lies in a
-// padded text block, and the output has room to spare.
-size_t writeAsciiRun(const char* text, size_t i, size_t end, const uint64_t* codes, char*& out) {
+// through the page. Whole vectors are read and written: the text lies in a
+// padded buffer, and the output has room to spare.
+size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
   char* o = out;
   while (i < end) {
     unsigned mask = copy16MarkingSpecials(text + i, o);
@@ -72,100 +65,109 @@ size_t writeAsciiRun(const char* text, size_t i, size_t end, const uint64_t* cod
     i += run;
     o += run;
     if (run == 16) continue;
-    uint64_t code = codes[static_cast<unsigned char>(text[i])];
-    if (lengthOf(code) == 0) break;
-    put(o, code);
-    o += lengthOf(code);
+    EncodedChar code = codes[static_cast<unsigned char>(text[i])];
+    if ((code & endsPlainRun) != 0) break;
+    putEncoded(o, code);
+    o += encodedLength(code);
     ++i;
   }
   out = o;
   return i;
 }
 
+// Where a plain run stands while it goes: the next byte of the base row, the
+// bytes it may take, and the escape bytes taken in passing (no column).
+struct PlainRun {
+  const char* text;
+  size_t i;
+  size_t limit;
+  size_t stopAt;  // the end of what the run may ever take
+  size_t escapeBytes = 0;
+};
+
+// An escape that takes no column, taken in passing: its two bytes do not
+// count against the run's columns.
+void stepOverEscape(PlainRun& run) {
+  run.i += 2;
+  run.escapeBytes += 2;
+  run.limit = std::min(run.stopAt, run.limit + 2);
+}
+
+// Tries to take the escape at the backslash `run.i`: "\," and a font escape
+// followed by a plain character. Returns false for anything the column walk
+// must see to. `out` is the output's write position, committed before a span
+// switch and taken anew after it.
+bool takeEscapeInPassing(ConversionState& s, PlainRun& run, size_t end, char*& out, char*& start) {
+  const RowState& base = s.rows[baseRow];
+  if (run.i + 1 >= run.stopAt) return false;
+  Escape escape = decodeEscape(static_cast<unsigned char>(run.text[run.i + 1]));
+  if (escape.kind == EscapeKind::paragraph) {
+    s.html.paragraphPending = 1;
+    stepOverEscape(run);
+    return true;
+  }
+  if (escape.kind != EscapeKind::font) return false;
+  if (run.i + 2 == base.line.size()) {
+    // A font escape that ends the row changes nothing: no character follows.
+    stepOverEscape(run);
+    return true;
+  }
+  if (run.i + 2 >= run.stopAt) return false;
+  auto next = static_cast<unsigned char>(run.text[run.i + 2]);
+  const FontPage page = s.fontPages[escape.value];
+  // The font must outlast the column: a blank or a code the walk must see
+  // to would leave the decision to it.
+  if (page.codes == nullptr || next == ' ' || (page.codes[next] & endsPlainRun) != 0) return false;
+  if (escape.value != s.html.spans.openFont) {
+    ByteText& bytes = s.html.text.bytes;
+    bytes.commit(static_cast<size_t>(out - start));
+    switchSpan(s.html, escape.value, baseRow);
+    start = out = bytes.room((end - run.i) * outputPerByte + outputSlack);
+  }
+  putEncoded(out, page.codes[next]);
+  out += encodedLength(page.codes[next]);
+  stepOverEscape(run);
+  ++run.i;
+  return true;
+}
+
 }  // namespace
 
-int64_t writePlainRun(ConversionState& s, int64_t maxColumns, HtmlText& result) {
+int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
   RowState& base = s.rows[baseRow];
-  const char* text = base.line.data();
   const size_t first = static_cast<size_t>(base.pos);
   // The "[" of a "\[" reads as a blank: the walk takes it.
   const size_t stopAt = base.blankAt > base.pos ? static_cast<size_t>(base.blankAt - 1) : base.line.size();
-  uint8_t font = s.spans.rowFont[baseRow];
-  FontLane lane = s.fontLanes[font];
-  if (lane.codes == nullptr || first >= stopAt) return 0;
+  if (s.fontPages[s.html.spans.rowFont[baseRow]].codes == nullptr || first >= stopAt) return 0;
   // Each character is one column, and the two bytes of an escape taken in
   // passing none: the bytes the run may take grow by two for each of them.
   size_t limit = static_cast<uint64_t>(maxColumns) < stopAt - first ? first + static_cast<size_t>(maxColumns) : stopAt;
-  size_t i = first;
-  size_t escapeBytes = 0;  // bytes of escapes, which take no column
+  PlainRun run{base.line.data(), first, limit, stopAt};
+  ByteText& bytes = s.html.text.bytes;
   bool stopped = false;
-  while (!stopped && i < limit) {
-    passOnHtml(result);
-    const size_t end = limit - i < chunkSize ? limit : i + chunkSize;
-    char* start = result.bytes.room((end - i) * outputPerByte + outputSlack);
+  while (!stopped && run.i < run.limit) {
+    passOnHtml(s.html.text);
+    size_t end = run.limit - run.i < chunkSize ? run.limit : run.i + chunkSize;
+    char* start = bytes.room((end - run.i) * outputPerByte + outputSlack);
     char* out = start;
-    while (i < end) {
-      i = lane.identity ? writeAsciiRun(text, i, end, lane.codes, out) : writeTableRun(text, i, end, lane.codes, out);
-      if (i >= end) break;
-      // A backslash or a form feed. Paragraph requests and font escapes
-      // before a plain character are taken here; the walk sees to the rest.
-      if (text[i] != '\\' || i + 1 >= stopAt) {
+    while (run.i < end) {
+      const FontPage page = s.fontPages[s.html.spans.rowFont[baseRow]];
+      run.i = page.asciiIdentity ? copyAsciiRuns(run.text, run.i, end, page.codes, out)
+                                 : copyThroughPage(run.text, run.i, end, page.codes, out);
+      if (run.i >= end) break;
+      // A backslash or a form feed.
+      if (run.text[run.i] != '\\' || !takeEscapeInPassing(s, run, end, out, start)) {
         stopped = true;
         break;
       }
-      auto escape = static_cast<unsigned char>(text[i + 1]);
-      if (escape == ',') {
-        paragraphPending = 1;
-        i += 2;
-        escapeBytes += 2;
-        limit = std::min(stopAt, limit + 2);
-        continue;
-      }
-      uint8_t newFont = fontOfEscape(escape);
-      if (newFont != 0 && i + 2 == base.line.size()) {
-        // A font escape that ends the row changes nothing: no character follows.
-        i += 2;
-        escapeBytes += 2;
-        limit = std::min(stopAt, limit + 2);
-        continue;
-      }
-      if (newFont == 0 || i + 2 >= stopAt) {
-        stopped = true;
-        break;
-      }
-      auto next = static_cast<unsigned char>(text[i + 2]);
-      FontLane newLane = s.fontLanes[newFont];
-      uint64_t nextCode = newLane.codes != nullptr ? newLane.codes[next] : 0;
-      if (lengthOf(nextCode) == 0 || next == ' ') {
-        stopped = true;  // the font would not outlast the column: the walk decides
-        break;
-      }
-      if (newFont != font) {
-        // What switchSpan writes when the open span is the base row's font:
-        // the span is closed and one for the new font is opened.
-        std::string_view opening = spanOpening(newFont);
-        std::memcpy(out, spanClosing.data(), spanClosing.size());
-        out += spanClosing.size();
-        std::memcpy(out, opening.data(), opening.size());
-        out += opening.size();
-        s.spans.openFont = newFont;
-        s.spans.rowFont[baseRow] = newFont;
-        font = newFont;
-        lane = newLane;
-      }
-      put(out, nextCode);
-      out += lengthOf(nextCode);
-      i += 3;
-      escapeBytes += 2;
-      limit = std::min(stopAt, limit + 2);
     }
-    result.bytes.commit(static_cast<size_t>(out - start));
+    bytes.commit(static_cast<size_t>(out - start));
   }
-  if (i > first) {
-    base.pos = static_cast<int64_t>(i);
-    base.piece = static_cast<unsigned char>(text[i - 1]);
+  if (run.i > first) {
+    base.pos = static_cast<int64_t>(run.i);
+    base.piece = static_cast<unsigned char>(run.text[run.i - 1]);
   }
-  return static_cast<int64_t>(i - first - escapeBytes);
+  return static_cast<int64_t>(run.i - first - run.escapeBytes);
 }
 
 }  // namespace vantrel

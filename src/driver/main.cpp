@@ -1,4 +1,3 @@
-#include "convert/html_writer.h"
 #include "driver/run.h"
 #include "support/console/console.h"
 #include "support/program/program.h"
@@ -6,7 +5,6 @@
 int main(int argc, char** argv) {
   vantrel::startProgram(argc, argv);
   int status = vantrel::runReported(vantrel::runConverter);
-  vantrel::clearHtmlHead();
   // Standard output that could not take the last of the console text is a
   // failure too, though nothing can show it any more.
   if (!vantrel::closeConsole()) status = 1;

@@ -2,19 +2,26 @@
 
 #include <string>
 
-#include "convert/conversion.h"
+#include "charmap/map_file.h"
 #include "support/console/console.h"
-#include "support/faults/faults.h"
-#include "support/files/file_io.h"
 #include "support/files/file_name.h"
-#include "support/output/output_file.h"
 #include "support/program/command_line.h"
-#include "support/text/text_block.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
 
+namespace {
+
+// One dot per row group, shown at once on a terminal.
+void drawProgressDot() {
+  writeChar('.');
+  flushOutput();
+  checkIo();
+}
+
+}  // namespace
+
 void runConverter() {
-  TextBlock document;
   std::string inputName = commandLineParam(1);
   if (inputName.empty()) inputName = defaultInputName;
   std::string outputName = changeExt(inputName, ".htm");
@@ -31,16 +38,15 @@ void runConverter() {
   writeLine();
   checkIo();
 
-  if (IoCode code = readWholeFile(inputName, document)) raiseInOutError(code);
+  FileSource document(inputName);
   // The output is written while the conversion goes on, to a new file that
   // replaces the old one only when the text is complete.
-  OutputFile output;
-  openOutput(output, outputName);
-  HtmlText result;
-  result.output = &output;
-  convertDocument(document, result);
-  document = TextBlock{};
-  if (IoCode code = commitOutput(output, result.bytes)) raiseInOutError(code);
+  FileSink output(outputName);
+  MapFile map = loadMapFile(mapFileName);
+  convertDocument(document, map, output, drawProgressDot);
+  writeLine();
+  checkIo();
+  output.finish();
 
   writeText("finish");
   writeLine();

@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "convert/escape_codes.h"
 #include "support/faults/faults.h"
 
 namespace vantrel::model {
@@ -17,11 +16,54 @@ struct ConversionState {
   std::string rowLine[3];
   int64_t rowPos[3] = {0, 0, 0};
   std::string_view rowPiece[3];
-  SpanState spans;
+  uint8_t openFont = 0;            // font of the open span, 0 for none
+  uint8_t rowFont[3] = {1, 1, 1};  // font of each row between columns
   uint8_t currentFont = 1;
   std::string carryLine;
   int64_t lineIndex = 0;
+  bool paragraphPending = false;
+  bool rulePending = false;
+  std::string out;
+  size_t bodyStart = 0;
 };
+
+// Closes the open span and opens one for `font` (0: none); the row goes on in it.
+void switchSpan(ConversionState& s, uint8_t font, int row) {
+  if (font == s.openFont) return;
+  if (s.openFont != 0) s.out += "</span>";
+  s.openFont = font;
+  if (font != 0) {
+    s.rowFont[row] = font;
+    s.out += "<span class=\"Fn" + std::to_string(font) + "\">";
+  }
+}
+
+// The escape table: the piece an escape leaves in its column (empty for
+// none), and its effect.
+std::string_view applyEscape(ConversionState& s, char escape) {
+  static const std::string_view fontEscapes = "123456789!\"#$%&'()*";
+  size_t font = fontEscapes.find(escape);
+  if (escape != '\0' && font != std::string_view::npos) {
+    s.currentFont = static_cast<uint8_t>(font < 9 ? font + 1 : font + 2);
+    return {};
+  }
+  switch (escape) {
+    case ' ':
+      return " ";
+    case '/':
+      return "/";
+    case '\\':
+      return "\\";
+    case ',':
+      s.paragraphPending = true;
+      return {};
+    case 'A':
+      if (s.out.size() > s.bodyStart) s.out.pop_back();
+      return {};
+    default:
+      return {};
+  }
+}
 
 constexpr char formFeed = '\f';
 
@@ -60,7 +102,7 @@ void readRowGroup(ConversionState& s, const LineList& document) {
 
 // Takes the row's next piece: a character, the replacement of an escape,
 // " " once the row is finished, or nothing after a form feed.
-void takePiece(ConversionState& s, int row, HtmlText& result) {
+void takePiece(ConversionState& s, int row) {
   const std::string& line = s.rowLine[row];
   int64_t& pos = s.rowPos[row];
   std::string_view& piece = s.rowPiece[row];
@@ -96,16 +138,10 @@ void takePiece(ConversionState& s, int row, HtmlText& result) {
         piece = " ";
       }
       if (pos > 0) {
-        std::string_view replacement;
-        if (piece.empty()) {
-          piece = replacement;
-        } else {
-          decodeEscape(static_cast<uint8_t>(piece[0]), result, replacement, s.currentFont);
-          piece = replacement;
-        }
+        piece = piece.empty() ? std::string_view() : applyEscape(s, piece[0]);
       }
     } else if (c == formFeed) {
-      rulePending = 1;
+      s.rulePending = true;
       piece = {};
       pos = -1;
     }
@@ -113,47 +149,54 @@ void takePiece(ConversionState& s, int row, HtmlText& result) {
 }
 
 // Writes the row's piece in the current font, wrapped for its row.
-void emitPiece(ConversionState& s, int row, HtmlText& result) {
+void emitPiece(ConversionState& s, int row) {
   std::string_view piece = s.rowPiece[row];
   if (s.rowPos[row] <= 0 || piece.empty() || piece == " ") return;
   Utf8Bytes text = encodeUtf8(lookupChar(s.charMap, s.currentFont, static_cast<uint8_t>(piece[0])));
-  switchSpan(s.spans, s.currentFont, row, result);
-  if (row == lowerRow) result.bytes += "<sub>";
-  if (row == upperRow) result.bytes += "<sup>";
-  result.bytes += text.view();
-  if (row == lowerRow) result.bytes += "</sub>";
-  if (row == upperRow) result.bytes += "</sup>";
+  switchSpan(s, s.currentFont, row);
+  if (row == lowerRow) s.out += "<sub>";
+  if (row == upperRow) s.out += "<sup>";
+  s.out += text.view();
+  if (row == lowerRow) s.out += "</sub>";
+  if (row == upperRow) s.out += "</sup>";
 }
 
 // Walks the three rows together, column by column: in each column the base,
 // the lower and the upper row in turn.
-void walkColumns(ConversionState& s, HtmlText& result) {
+void walkColumns(ConversionState& s) {
   while (s.rowPos[upperRow] > -1 || s.rowPos[lowerRow] > -1 || s.rowPos[baseRow] > -1) {
     for (int row : {baseRow, lowerRow, upperRow}) {
-      s.currentFont = s.spans.rowFont[row];
-      takePiece(s, row, result);
-      emitPiece(s, row, result);
+      s.currentFont = s.rowFont[row];
+      takePiece(s, row);
+      emitPiece(s, row);
     }
     bool allBlank = s.rowPiece[0] == " " && s.rowPiece[1] == " " && s.rowPiece[2] == " ";
     bool unfinished = s.rowPos[0] > -1 || s.rowPos[1] > -1 || s.rowPos[2] > -1;
-    if (allBlank && unfinished) result.bytes += ' ';
+    if (allBlank && unfinished) s.out += ' ';
   }
 }
 
 }  // namespace
 
-void referenceConvert(const LineList& document, const CharMap& map, HtmlText& result) {
+std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header) {
   ConversionState s;
   s.charMap = map;
-  beginHtml(result);
+  s.out = std::string(header) + "\n<p>\n\n";
+  s.bodyStart = s.out.size();
   while (s.lineIndex < document.lineCount) {
-    flushBreaks(s.spans, result);
+    if (s.paragraphPending || s.rulePending) {
+      switchSpan(s, 0, baseRow);
+      s.out += s.rulePending ? "</p>\n<hr>\n<p>" : "</p>\n<p>";
+      s.paragraphPending = s.rulePending = false;
+    }
     readRowGroup(s, document);
     s.rowPos[0] = s.rowPos[1] = s.rowPos[2] = 0;
-    walkColumns(s, result);
+    walkColumns(s);
     s.rowLine[upperRow] = s.carryLine;
   }
-  finishHtml(s.spans, result);
+  switchSpan(s, 0, baseRow);
+  s.out += "\n\n</p>\n</body></html>";
+  return s.out;
 }
 
 }  // namespace vantrel::model

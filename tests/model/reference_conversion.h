@@ -1,6 +1,8 @@
 #pragma once
+#include <string>
+#include <string_view>
+
 #include "charmap/char_map.h"
-#include "convert/html_writer.h"
 #include "support/text/line_list.h"
 
 namespace vantrel::model {
@@ -8,7 +10,7 @@ namespace vantrel::model {
 // The column walk written as literally as the rules read: copies of the rows,
 // one piece at a time, the "[" rule overwriting the row text. Slow and
 // plain; the converter's fast walk must give the same bytes on every input.
-// Writes HtmlHead, the body and the closing text into `result` (no console).
-void referenceConvert(const LineList& document, const CharMap& map, HtmlText& result);
+// Gives the header, the initial head, the body and the closing text.
+std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header);
 
 }  // namespace vantrel::model

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <vector>
 
-#include "support/files/mapped_file.h"
-
 namespace vantrel {
 
 namespace {
@@ -84,7 +82,6 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
   if (S_ISREG(info.st_mode)) {
     auto size = static_cast<size_t>(info.st_size);
-    if (mapWholeFile(file.get(), size, block)) return 0;
     return readRegular(file.get(), size, block);
   }
   return readStream(file.get(), block);

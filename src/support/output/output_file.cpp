@@ -1,5 +1,6 @@
 #include "support/output/output_file.h"
 
+#include <cstring>
 #include <system_error>
 
 #include "support/output/output_target.h"
@@ -64,11 +65,12 @@ void writeOutput(OutputFile& out, std::string_view bytes) {
   writeAt(out, bytes);
 }
 
-void passOnOutput(OutputFile& out, ByteText& bytes, size_t count) {
-  if (out.mode != OutputMode::replace) {
-    bytes.dropFront(count);
+void appendOutput(OutputFile& out, std::string_view bytes) {
+  if (out.mode == OutputMode::inPlace) {
+    out.inPlaceText.append(bytes);
     return;
   }
+  if (out.mode != OutputMode::replace) return;
   if (!out.writer.joinable() && !out.noWriter) {
     // A system short of memory or threads may refuse the writer thread; the
     // windows are then written here, one after the other.
@@ -79,22 +81,36 @@ void passOnOutput(OutputFile& out, ByteText& bytes, size_t count) {
     }
   }
   if (out.noWriter) {
-    if (out.failure == 0) writeAt(out, bytes.view().substr(0, count));
-    bytes.dropFront(count);
+    if (out.failure == 0) writeAt(out, bytes);
     return;
   }
   waitForWriter(out);
-  // The full text becomes the window to write; `bytes` takes over the
-  // storage of the window written before and keeps the rest of the text.
-  std::swap(out.window, bytes);
-  bytes.clear();
-  bytes.append(out.window.view().substr(count));
-  out.window.truncate(count);
+  out.window.clear();
+  out.window.append(bytes);
   {
     std::lock_guard<std::mutex> guard(out.lock);
     out.busy = true;
   }
   out.changed.notify_all();
+}
+
+size_t readBackOutput(OutputFile& out, char* into, size_t count) {
+  if (out.mode == OutputMode::inPlace) {
+    size_t n = count < out.inPlaceText.size() ? count : out.inPlaceText.size();
+    std::memcpy(into, out.inPlaceText.data() + out.inPlaceText.size() - n, n);
+    out.inPlaceText.truncate(out.inPlaceText.size() - n);
+    return n;
+  }
+  waitForWriter(out);
+  if (count > out.length) count = static_cast<size_t>(out.length);
+  if (out.failure != 0 || out.mode != OutputMode::replace) {
+    // Nothing will be written: what is taken back need not be read.
+    std::memset(into, 0, count);
+  } else if (IoCode code = readTargetAt(out, into, count, out.length - count)) {
+    fail(out, code);
+  }
+  out.length -= count;
+  return count;
 }
 
 void retractOutput(OutputFile& out, uint64_t count) {
@@ -105,7 +121,10 @@ void retractOutput(OutputFile& out, uint64_t count) {
 IoCode commitOutput(OutputFile& out, std::string_view rest) {
   waitForWriter(out);
   stopWriter(out);
-  if (out.mode == OutputMode::inPlace && out.failure == 0) fail(out, writeWholeInPlace(out, rest));
+  if (out.mode == OutputMode::inPlace && out.failure == 0) {
+    out.inPlaceText.append(rest);
+    fail(out, writeWholeInPlace(out, out.inPlaceText));
+  }
   if (out.mode == OutputMode::replace && out.failure == 0) {
     writeAt(out, rest);
     if (out.failure == 0) fail(out, putTargetInPlace(out));

@@ -46,8 +46,9 @@ struct OutputFile {
   std::thread writer;
   std::mutex lock;
   std::condition_variable changed;
-  ByteText window;    // the window being written
-  bool busy = false;  // a window is being written
+  ByteText window;       // the window being written
+  ByteText inPlaceText;  // in place: the text so far, written at the commit
+  bool busy = false;     // a window is being written
   bool quit = false;
   bool noWriter = false;  // the system gave no thread: windows are written in turn
 };
@@ -62,9 +63,13 @@ inline bool streamsOutput(const OutputFile& out) { return out.mode != OutputMode
 // Appends bytes to the text.
 void writeOutput(OutputFile& out, std::string_view bytes);
 
-// Appends the first `count` bytes of `bytes` to the text, written in the
-// background: `bytes` keeps the rest, at its front.
-void passOnOutput(OutputFile& out, ByteText& bytes, size_t count);
+// Appends bytes to the text, written in the background while the caller
+// goes on (in place: kept until the commit).
+void appendOutput(OutputFile& out, std::string_view bytes);
+
+// Takes back up to the last `count` bytes of the text, copying them to
+// `into`; returns how many.
+size_t readBackOutput(OutputFile& out, char* into, size_t count);
 
 // Takes back the last `count` bytes passed on.
 void retractOutput(OutputFile& out, uint64_t count);

@@ -167,3 +167,20 @@ void openOutput(OutputFile& out, const std::string& fileName) {
 }
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
+  while (count > 0) {
+    ssize_t n = pread(out.fd, into, count, static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return lastIoCode();
+    if (n == 0) return 100;  // read beyond the end of the file
+    into += n;
+    count -= static_cast<size_t>(n);
+    at += static_cast<uint64_t>(n);
+  }
+  return 0;
+}
+
+}  // namespace vantrel

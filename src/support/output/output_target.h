@@ -12,6 +12,10 @@ namespace vantrel {
 // a retraction). Returns 0, or the I/O code of the failure.
 IoCode writeTargetAt(OutputFile& out, std::string_view bytes);
 
+// Reads `count` bytes at byte `at` of the new file. Returns 0, or the I/O
+// code of the failure.
+IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at);
+
 // Cuts the new file to `out.length` bytes, closes it and puts it in place of
 // the target; `out.tempPath` is cleared once it is there. The file is
 // closed whatever happens. Returns 0, or the I/O code of the first failure.

@@ -153,3 +153,23 @@ IoCode writeWholeInPlace(const OutputFile& out, std::string_view text) {
 }
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
+  while (count > 0) {
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(at);
+    place.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD request = static_cast<DWORD>(count < (size_t{1} << 30) ? count : (size_t{1} << 30));
+    DWORD done = 0;
+    if (!ReadFile(static_cast<HANDLE>(out.handle), into, request, &done, &place)) return lastIoCode();
+    if (done == 0) return 100;  // read beyond the end of the file
+    into += done;
+    count -= done;
+    at += done;
+  }
+  return 0;
+}
+
+}  // namespace vantrel

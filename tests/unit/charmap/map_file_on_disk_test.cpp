@@ -16,25 +16,27 @@
 namespace vantrel {
 namespace {
 
-// loadCharMap reads "Runemap.txt" from the current folder.
+// loadMapFile reads "Runemap.txt" from the current folder.
 class MapFileOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    HtmlHead = initialHtmlHead;
     resetCharMap(map);
     resetCharMap(defaults);
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
   }
-  void TearDown() override {
-    ASSERT_EQ(chdir(previous), 0);
-    HtmlHead = initialHtmlHead;
+  void TearDown() override { ASSERT_EQ(chdir(previous), 0); }
+  void loadCharMap(CharMap& into) {
+    MapFile file = loadMapFile(mapFileName);
+    into = file.map;
+    HtmlHead = file.header + std::string(initialHtmlHead);
   }
   int changedEntries() const { return testing::changedEntries(map, defaults); }
   int changedFonts() const { return testing::changedFonts(map); }
 
   CharMap map;
   CharMap defaults;
+  std::string HtmlHead;
   testing::TempDir dir;
   char previous[4096] = {};
 };

@@ -14,14 +14,13 @@ namespace {
 
 using namespace std::string_literals;
 
-class MapFile : public ::testing::Test {
+class MapLines : public ::testing::Test {
  protected:
   void SetUp() override {
     HtmlHead = initialHtmlHead;
     resetCharMap(map);
     resetCharMap(defaults);
   }
-  void TearDown() override { HtmlHead = initialHtmlHead; }
 
   // Applies a map file given as its lines, joined with CR LF.
   void apply(const std::vector<std::string>& lines) {
@@ -32,16 +31,17 @@ class MapFile : public ::testing::Test {
   void applyText(const std::string& text) {
     LineList list = createLineList();
     splitLines(list, text);
-    applyMapLines(map, list);
+    HtmlHead = applyMapLines(map, list) + HtmlHead;
   }
   int changedEntries() const { return testing::changedEntries(map, defaults); }
   int changedFonts() const { return testing::changedFonts(map); }
 
   CharMap map;
   CharMap defaults;
+  std::string HtmlHead;  // the header lines in front of the initial head
 };
 
-TEST_F(MapFile, TheWorkedExample) {
+TEST_F(MapLines, TheWorkedExample) {
   apply({"/fonts", "Fn2:1", ":1", "ab", "\xCE\xB1\xCE\xB2\xCE\xB3", "161", "\xC2\xA1\xE2\x82\xAC", "",
          "HTML header:", "<html><head>", "<title>t</title>", ""});
   EXPECT_EQ(map.fontPage[2], 1);
@@ -58,7 +58,7 @@ TEST_F(MapFile, TheWorkedExample) {
   EXPECT_EQ(HtmlHead, "<html><head>\n<title>t</title>\n\n<p>\n\n");
 }
 
-TEST_F(MapFile, HeaderBlocks) {
+TEST_F(MapLines, HeaderBlocks) {
   struct Case {
     const char* name;
     std::vector<std::string> lines;
@@ -93,7 +93,7 @@ TEST_F(MapFile, HeaderBlocks) {
   EXPECT_EQ(map.fontPage[3], 1);
 }
 
-TEST_F(MapFile, FontLines) {
+TEST_F(MapLines, FontLines) {
   struct Case {
     std::string line;
     int font;  // -1: nothing changes
@@ -126,9 +126,9 @@ TEST_F(MapFile, FontLines) {
   EXPECT_EQ(map.fontPage[5], 2);
 }
 
-TEST_F(MapFile, LoneFIsARangeFault) { EXPECT_THROW(apply({"F"}), ERangeError); }
+TEST_F(MapLines, LoneFIsARangeFault) { EXPECT_THROW(apply({"F"}), ERangeError); }
 
-TEST_F(MapFile, PageBlocks) {
+TEST_F(MapLines, PageBlocks) {
   apply({":1", "AB", "\xCE\xB1\xCE\xB2\xCE\xB3"});
   EXPECT_EQ(map.pages[1]['A'], 0xCEB1u);
   EXPECT_EQ(map.pages[1]['B'], 0xCEB2u);
@@ -159,7 +159,7 @@ TEST_F(MapFile, PageBlocks) {
   EXPECT_EQ(changedEntries(), 0);
 }
 
-TEST_F(MapFile, PageBlockRangeFaults) {
+TEST_F(MapLines, PageBlockRangeFaults) {
   const std::vector<std::vector<std::string>> cases = {
       {":7", "A", "x"}, {":300"}, {":-1"}, {":300", "", ""}, {":256", "", ""}, {":1", "A", "x\xC3"},
   };
@@ -173,7 +173,7 @@ TEST_F(MapFile, PageBlockRangeFaults) {
   EXPECT_EQ(map.pages[0]['A'], PackedUtf8{'x'});
 }
 
-TEST_F(MapFile, CodeBlocks) {
+TEST_F(MapLines, CodeBlocks) {
   std::string sixty;
   for (int i = 0; i < 60; ++i) sixty += static_cast<char>('!' + i);
   apply({"200", sixty});
@@ -206,7 +206,7 @@ TEST_F(MapFile, CodeBlocks) {
   EXPECT_EQ(changedEntries(), 0);
 }
 
-TEST_F(MapFile, LinesEndingInLfAloneAreOneLine) {
+TEST_F(MapLines, LinesEndingInLfAloneAreOneLine) {
   applyText("Fn3:1\nFn4:2\n:1\nA\nx\n");
   EXPECT_EQ(map.fontPage[3], 1);  // only a font line at the very start takes effect
   EXPECT_EQ(map.fontPage[4], 0);

@@ -8,17 +8,7 @@
 namespace vantrel {
 namespace {
 
-class HtmlWriter : public ::testing::Test {
- protected:
-  void SetUp() override {
-    HtmlHead = initialHtmlHead;
-    paragraphPending = 0;
-    rulePending = 0;
-  }
-  void TearDown() override { SetUp(); }
-};
-
-TEST_F(HtmlWriter, SwitchSpan) {
+TEST(HtmlWriterTest, SwitchSpan) {
   struct Case {
     uint8_t openFont;
     uint8_t font;
@@ -37,17 +27,16 @@ TEST_F(HtmlWriter, SwitchSpan) {
       {0, 1, 0, "<span class=\"Fn1\">", 1, {1, 1, 1}},
   };
   for (const Case& c : cases) {
-    SpanState spans;
-    spans.openFont = c.openFont;
-    HtmlText out;
-    switchSpan(spans, c.font, c.row, out);
-    EXPECT_EQ(out.bytes, c.written);
-    EXPECT_EQ(spans.openFont, c.openAfter);
-    EXPECT_EQ(std::vector<uint8_t>(spans.rowFont, spans.rowFont + 3), c.rowFontsAfter);
+    HtmlWriter html;
+    html.spans.openFont = c.openFont;
+    switchSpan(html, c.font, c.row);
+    EXPECT_EQ(html.text.bytes, c.written);
+    EXPECT_EQ(html.spans.openFont, c.openAfter);
+    EXPECT_EQ(std::vector<uint8_t>(html.spans.rowFont, html.spans.rowFont + 3), c.rowFontsAfter);
   }
 }
 
-TEST_F(HtmlWriter, FlushBreaks) {
+TEST(HtmlWriterTest, FlushBreaks) {
   struct Case {
     uint8_t paragraph;
     uint8_t rule;
@@ -63,41 +52,57 @@ TEST_F(HtmlWriter, FlushBreaks) {
       {0, 0, 0, ""},
   };
   for (const Case& c : cases) {
-    paragraphPending = c.paragraph;
-    rulePending = c.rule;
-    SpanState spans;
-    spans.openFont = c.openFont;
-    spans.rowFont[1] = 9;
-    HtmlText out;
-    flushBreaks(spans, out);
-    EXPECT_EQ(out.bytes, c.written);
-    EXPECT_EQ(paragraphPending, 0);
-    EXPECT_EQ(rulePending, 0);
-    EXPECT_EQ(spans.openFont, (c.paragraph || c.rule) ? 0 : c.openFont);
-    EXPECT_EQ(spans.rowFont[1], 9);  // fonts carry across breaks
+    HtmlWriter html;
+    html.paragraphPending = c.paragraph;
+    html.rulePending = c.rule;
+    html.spans.openFont = c.openFont;
+    html.spans.rowFont[1] = 9;
+    flushBreaks(html);
+    EXPECT_EQ(html.text.bytes, c.written);
+    EXPECT_EQ(html.paragraphPending, 0);
+    EXPECT_EQ(html.rulePending, 0);
+    EXPECT_EQ(html.spans.openFont, (c.paragraph || c.rule) ? 0 : c.openFont);
+    EXPECT_EQ(html.spans.rowFont[1], 9);  // fonts carry across breaks
   }
 }
 
-TEST_F(HtmlWriter, WrappedBodies) {
-  SpanState spans;
-  HtmlText out;
-  beginHtml(out);
-  finishHtml(spans, out);
-  EXPECT_EQ(out.bytes, "\n<p>\n\n\n\n</p>\n</body></html>");
+TEST(HtmlWriterTest, WrappedBodies) {
+  HtmlWriter html;
+  beginHtml(html, nullptr);
+  finishHtml(html);
+  EXPECT_EQ(html.text.bytes, "\n<p>\n\n\n\n</p>\n</body></html>");
 
-  beginHtml(out);
-  out.bytes += "<span class=\"Fn1\">ab";
-  spans.openFont = 1;
-  finishHtml(spans, out);
-  EXPECT_EQ(out.bytes, "\n<p>\n\n<span class=\"Fn1\">ab</span>\n\n</p>\n</body></html>");
-  EXPECT_EQ(spans.openFont, 0);
+  beginHtml(html, nullptr);
+  html.text.bytes += "<span class=\"Fn1\">ab";
+  html.spans.openFont = 1;
+  finishHtml(html);
+  EXPECT_EQ(html.text.bytes, "\n<p>\n\n<span class=\"Fn1\">ab</span>\n\n</p>\n</body></html>");
+  EXPECT_EQ(html.spans.openFont, 0);
 
-  HtmlHead = "<html>\n" + HtmlHead;
-  beginHtml(out);
-  EXPECT_EQ(out.bodyStart, 13u);
-  paragraphPending = 1;  // pending breaks are not written by the closing step
-  finishHtml(spans, out);
-  EXPECT_EQ(out.bytes, "<html>\n\n<p>\n\n\n\n</p>\n</body></html>");
+  html.HtmlHead = "<html>\n" + html.HtmlHead;
+  beginHtml(html, nullptr);
+  EXPECT_EQ(html.text.bodyStart, 13u);
+  html.paragraphPending = 1;  // pending breaks are not written by the closing step
+  finishHtml(html);
+  EXPECT_EQ(html.text.bytes, "<html>\n\n<p>\n\n\n\n</p>\n</body></html>");
+}
+
+TEST(HtmlWriterTest, RemovalTakesOneByteOfTheBodyOnly) {
+  HtmlText result{"<head>\xC3\xA9", 6};
+  removeLastBodyByte(result);
+  EXPECT_EQ(result.bytes, "<head>\xC3");  // half of a character stays
+  removeLastBodyByte(result);
+  EXPECT_EQ(result.bytes, "<head>");
+  removeLastBodyByte(result);  // the body is empty: nothing goes
+  EXPECT_EQ(result.bytes, "<head>");
+
+  HtmlText markup{"x<sub>i</sub>", 0};
+  removeLastBodyByte(markup);
+  EXPECT_EQ(markup.bytes, "x<sub>i</sub");
+
+  HtmlText empty;
+  removeLastBodyByte(empty);
+  EXPECT_EQ(empty.bytes, "");
 }
 
 }  // namespace

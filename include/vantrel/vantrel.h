@@ -1,0 +1,136 @@
+#pragma once
+// Vantrel as a library: converts row-group documents to UTF-8 HTML.
+//
+//   vantrel::MapFile map = vantrel::loadMapFile("Runemap.txt");
+//   vantrel::MemorySource document(text);
+//   vantrel::MemorySink html;
+//   vantrel::convertDocument(document, map, html);
+//   html.finish();   // html.text now holds the page
+//
+// Every call raises the faults of <vantrel/faults.h>: EInOutError when a file
+// fails, ERangeError for a faulty map file, EOutOfMemory. One conversion's
+// state lives inside convertDocument: conversions on several threads at once
+// are fine, each with its own source and sink.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "vantrel/char_map.h"
+#include "vantrel/faults.h"
+#include "vantrel/streams.h"
+
+namespace vantrel {
+
+// What a map file gives a conversion: the character map and the header
+// lines that open the HTML (empty without a header block).
+struct MapFile {
+  CharMap map;
+  std::string header;
+};
+
+// The map without a map file: every font on page 0, each code c standing
+// for the Latin-1 character c.
+MapFile defaultMapFile();
+
+// The map read from the text of a map file.
+MapFile readMapText(std::string_view text);
+
+// The map read from a map file; an absent file gives the defaults (and
+// `found` false), one that exists but cannot be read raises EInOutError.
+MapFile loadMapFile(const std::string& fileName, bool* found = nullptr);
+
+// A document held in memory.
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view text) : text_(text) {}
+  size_t read(char* into, size_t size) override;
+
+ private:
+  std::string_view text_;
+};
+
+// A document read from a file, or from standard input for the name "-".
+// A document that cannot be opened raises EInOutError at once; one that
+// changes while it is read (another program writes it) raises EInOutError
+// with code 32 when its end is reached.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(const std::string& fileName);
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+  size_t read(char* into, size_t size) override;
+  // The file's identity (device and inode; zeros for standard input).
+  uint64_t device() const { return device_; }
+  uint64_t inode() const { return inode_; }
+
+ private:
+  intptr_t handle_ = -1;
+  bool ownsHandle_ = false;
+  bool regular_ = false;
+  uint64_t device_ = 0;
+  uint64_t inode_ = 0;
+  int64_t size_ = 0;
+  int64_t modified_ = 0;
+};
+
+// The HTML kept in memory.
+class MemorySink : public HtmlSink {
+ public:
+  std::string text;
+  void write(const char* data, size_t size) override { text.append(data, size); }
+  size_t takeBack(char* into, size_t count) override;
+};
+
+struct OutputFile;
+
+// The HTML written to a file. The text goes to a new file that replaces the
+// file of that name when finish() is called: a failure, or a sink destroyed
+// before finish(), leaves an existing file as it was. A replaced file keeps
+// its permission bits. Failures to open or write raise EInOutError at finish().
+class FileSink : public HtmlSink {
+ public:
+  explicit FileSink(const std::string& fileName);
+  ~FileSink() override;
+  FileSink(const FileSink&) = delete;
+  FileSink& operator=(const FileSink&) = delete;
+  void write(const char* data, size_t size) override;
+  size_t takeBack(char* into, size_t count) override;
+  void finish() override;
+
+ private:
+  std::unique_ptr<OutputFile> file_;
+};
+
+// The HTML written to an open descriptor (standard output: 1). A regular
+// file is written as the text grows; a pipe or a terminal, which cannot
+// give bytes back, gets the text at finish(): until then it is held in an
+// unnamed temporary file (in memory where none can be made).
+class StreamSink : public HtmlSink {
+ public:
+  explicit StreamSink(int fd);
+  ~StreamSink() override;
+  StreamSink(const StreamSink&) = delete;
+  StreamSink& operator=(const StreamSink&) = delete;
+  void write(const char* data, size_t size) override;
+  size_t takeBack(char* into, size_t count) override;
+  void finish() override;
+
+ private:
+  struct Spool;
+  int fd_;
+  std::unique_ptr<Spool> spool_;
+};
+
+// Converts the document read from `document` with `map` and writes the HTML
+// (header, body, closing text) into `output`; then call output.finish().
+// `onRowGroup`, if given, is called once for each row group, before it is
+// converted (a program draws a progress dot there).
+void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
+                     const std::function<void()>& onRowGroup = {});
+
+// The HTML of a document held in memory.
+std::string convertText(std::string_view document, const MapFile& map);
+
+}  // namespace vantrel

@@ -1,0 +1,73 @@
+// A document read from a file or from standard input, block by block.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "support/faults/faults.h"
+#include "vantrel/vantrel.h"
+
+namespace vantrel {
+
+namespace {
+
+// The code of a document that another program changed while it was read:
+// the platform's "sharing violation", as a writer would meet on a document
+// opened for reading only.
+constexpr IoCode documentChanged = 32;
+
+int64_t modificationTime(const struct stat& info) {
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+FileSource::FileSource(const std::string& fileName) {
+  if (fileName == "-") {
+    handle_ = 0;
+  } else {
+    if (fileName.empty()) raiseInOutError(2);
+    int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) raiseInOutError(lastIoCode());
+    handle_ = fd;
+    ownsHandle_ = true;
+  }
+  struct stat info {};
+  if (fstat(static_cast<int>(handle_), &info) != 0) raiseInOutError(lastIoCode());
+  if (S_ISDIR(info.st_mode)) raiseInOutError(ioCodeFromErrno(EISDIR));
+  regular_ = S_ISREG(info.st_mode);
+  if (regular_) {
+    device_ = static_cast<uint64_t>(info.st_dev);
+    inode_ = static_cast<uint64_t>(info.st_ino);
+    size_ = static_cast<int64_t>(info.st_size);
+    modified_ = modificationTime(info);
+  }
+}
+
+FileSource::~FileSource() {
+  if (ownsHandle_) close(static_cast<int>(handle_));
+}
+
+size_t FileSource::read(char* into, size_t size) {
+  // Requests stay well below the kernel's limit of a little under 2 GiB.
+  constexpr size_t maxRequest = size_t{1} << 30;
+  for (;;) {
+    ssize_t n = ::read(static_cast<int>(handle_), into, size < maxRequest ? size : maxRequest);
+    if (n > 0) return static_cast<size_t>(n);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) raiseInOutError(lastIoCode());
+    break;
+  }
+  // The end: a regular file must still be what it was when it was opened.
+  if (regular_) {
+    struct stat info {};
+    if (fstat(static_cast<int>(handle_), &info) != 0) raiseInOutError(lastIoCode());
+    if (static_cast<int64_t>(info.st_size) != size_ || modificationTime(info) != modified_) {
+      raiseInOutError(documentChanged);
+    }
+  }
+  return 0;
+}
+
+}  // namespace vantrel

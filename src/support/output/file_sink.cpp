@@ -1,0 +1,23 @@
+// The HTML written to a file: a new file that replaces the old one only
+// when the text is complete.
+#include "support/faults/faults.h"
+#include "support/output/output_file.h"
+#include "vantrel/vantrel.h"
+
+namespace vantrel {
+
+FileSink::FileSink(const std::string& fileName) : file_(std::make_unique<OutputFile>()) {
+  openOutput(*file_, fileName);
+}
+
+FileSink::~FileSink() = default;
+
+void FileSink::write(const char* data, size_t size) { appendOutput(*file_, std::string_view(data, size)); }
+
+size_t FileSink::takeBack(char* into, size_t count) { return readBackOutput(*file_, into, count); }
+
+void FileSink::finish() {
+  if (IoCode code = commitOutput(*file_, {})) raiseInOutError(code);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,109 @@
+#include "support/text/line_reader.h"
+
+#include <cstring>
+
+#include "support/faults/faults.h"
+
+namespace vantrel {
+
+namespace {
+
+// Zero bytes kept after the bytes read: a NUL that ends every scan, and room
+// for whole-vector reads past it.
+constexpr size_t padding = 64;
+
+size_t offsetOf(const LineReader& reader, uint64_t position) {
+  return static_cast<size_t>(position - reader.bufferStart);
+}
+
+// Makes room for at least a block after the bytes held: first by dropping
+// the bytes no longer needed, then by a larger buffer.
+void makeRoom(LineReader& reader) {
+  const size_t wantedRoom = readBlockSize + padding;
+  if (reader.capacity - reader.held >= wantedRoom) return;
+  uint64_t keep = reader.keepFrom < reader.next ? reader.keepFrom : reader.next;
+  size_t drop = keep > reader.bufferStart ? offsetOf(reader, keep) : 0;
+  if (drop > 0) {
+    std::memmove(reader.buffer.get(), reader.buffer.get() + drop, reader.held - drop);
+    reader.held -= drop;
+    reader.bufferStart += drop;
+  }
+  if (reader.capacity - reader.held >= wantedRoom) return;
+  size_t wanted = reader.capacity * 2;
+  if (wanted < reader.held + wantedRoom) wanted = reader.held + wantedRoom;
+  std::unique_ptr<char[]> larger(new char[wanted]);
+  if (reader.held > 0) std::memcpy(larger.get(), reader.buffer.get(), reader.held);
+  reader.buffer = std::move(larger);
+  reader.capacity = wanted;
+}
+
+// Reads what the buffer has room for after the bytes held (a block at
+// least); false once the source has ended.
+bool readMore(LineReader& reader) {
+  if (reader.sourceEnded) return false;
+  makeRoom(reader);
+  size_t got = reader.source->read(reader.buffer.get() + reader.held, reader.capacity - reader.held - padding);
+  if (got == 0) reader.sourceEnded = true;
+  reader.held += got;
+  std::memset(reader.buffer.get() + reader.held, 0, padding);
+  return got > 0;
+}
+
+}  // namespace
+
+void startReading(LineReader& reader, ByteSource& source) {
+  reader = LineReader{};
+  reader.source = &source;
+  reader.capacity = 2 * readBlockSize + padding;
+  reader.buffer.reset(new char[reader.capacity]);
+  std::memset(reader.buffer.get(), 0, padding);
+}
+
+bool atEnd(LineReader& reader) {
+  if (offsetOf(reader, reader.next) == reader.held && !readMore(reader)) return true;
+  return reader.buffer[offsetOf(reader, reader.next)] == '\0';
+}
+
+LineSpan takeLineReading(LineReader& reader) {
+  if (atEnd(reader)) return {reader.next, 0};
+  const uint64_t start = reader.next;
+  uint64_t textEnd = UINT64_MAX;  // the first NUL inside the line
+  uint64_t scanFrom = start;
+  for (;;) {
+    const char* base = reader.buffer.get();
+    const char* stop = findCrOrNul(base + offsetOf(reader, scanFrom));
+    uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - base);
+    if (*stop == '\0') {
+      if (at < reader.bufferStart + reader.held) {
+        // A NUL inside the line ends its text, not the line.
+        if (textEnd == UINT64_MAX) textEnd = at;
+        scanFrom = at + 1;
+        continue;
+      }
+      // The end of what is held: read on, or the line ends with the document.
+      scanFrom = at;
+      if (readMore(reader)) continue;
+      reader.next = at;
+      if (textEnd == UINT64_MAX) textEnd = at;
+      break;
+    }
+    // A CR; an LF right after it belongs to the line end.
+    if (offsetOf(reader, at) + 1 == reader.held) readMore(reader);
+    reader.next = at + 1;
+    if (reader.buffer[offsetOf(reader, at) + 1] == '\n' && offsetOf(reader, at) + 1 < reader.held) ++reader.next;
+    if (textEnd == UINT64_MAX) textEnd = at;
+    break;
+  }
+  return {start, static_cast<size_t>(textEnd - start)};
+}
+
+void drainSource(LineReader& reader) {
+  reader.keepFrom = reader.bufferStart + reader.held;
+  reader.next = reader.keepFrom;
+  while (readMore(reader)) {
+    reader.keepFrom = reader.bufferStart + reader.held;
+    reader.next = reader.keepFrom;
+  }
+}
+
+}  // namespace vantrel

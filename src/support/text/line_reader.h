@@ -1,0 +1,80 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "support/text/byte_scan.h"
+#include "vantrel/streams.h"
+
+namespace vantrel {
+
+// Reads the lines of a document from a byte source in blocks, by the rules
+// of LineCursor: a line ends at CR or CR LF, a lone LF is an ordinary byte, a
+// NUL where a line would begin ends the text, and a line's text stops at its
+// first NUL. Only the lines still in use are held: memory grows with the
+// longest stretch of lines kept at once, never with the document.
+//
+// Lines are named by their place in the document (byte offsets from its
+// start), so that a line stays valid while more is read; its text is found
+// with lineText until the reader reads again.
+struct LineSpan {
+  uint64_t start = 0;
+  size_t length = 0;
+};
+
+struct LineReader {
+  ByteSource* source = nullptr;
+  std::unique_ptr<char[]> buffer;
+  size_t capacity = 0;
+  uint64_t bufferStart = 0;  // document offset of buffer[0]
+  size_t held = 0;           // bytes in the buffer, followed by zero bytes
+  uint64_t next = 0;         // document offset of the next line
+  uint64_t keepFrom = 0;     // bytes before this offset may be dropped
+  bool sourceEnded = false;
+};
+
+// Bytes asked of the source at a time.
+inline constexpr size_t readBlockSize = size_t{1} << 20;
+
+// Starts reading `source` (which must outlive the reader).
+void startReading(LineReader& reader, ByteSource& source);
+
+// Whether the lines are used up (reads as far as it needs to tell).
+bool atEnd(LineReader& reader);
+
+// takeLine for a line that is not wholly held yet, holds a NUL, or ends the text.
+LineSpan takeLineReading(LineReader& reader);
+
+// The next line; an empty line at the end (its start is where the text ends).
+inline LineSpan takeLine(LineReader& reader) {
+  // The common line: held whole, ended by a CR with the byte after it held too.
+  const char* text = reader.buffer.get();
+  const size_t at = static_cast<size_t>(reader.next - reader.bufferStart);
+  if (at < reader.held && text[at] != '\0') {
+    const char* stop = findCrOrNul(text + at);
+    const auto end = static_cast<size_t>(stop - text);
+    if (*stop == '\r' && end + 1 < reader.held) {
+      LineSpan line{reader.next, end - at};
+      reader.next += line.length + (text[end + 1] == '\n' ? 2 : 1);
+      return line;
+    }
+  }
+  return takeLineReading(reader);
+}
+
+// The text of a line taken since the last keepLinesFrom call that could drop
+// it. Valid until the reader reads again. The buffer holds at least 64 zero
+// bytes after the last byte read, so scans may read whole vectors past a line.
+inline std::string_view lineText(const LineReader& reader, LineSpan line) {
+  return {reader.buffer.get() + (line.start - reader.bufferStart), line.length};
+}
+
+// Lines before `start` are no longer needed: their bytes may be dropped.
+inline void keepLinesFrom(LineReader& reader, uint64_t start) { reader.keepFrom = start; }
+
+// Reads and drops the rest of the source, so that a read failure or a change
+// of the document after its text ended is still seen.
+void drainSource(LineReader& reader);
+
+}  // namespace vantrel
