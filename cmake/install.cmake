@@ -3,6 +3,25 @@
 include(GNUInstallDirs)
 
 install(TARGETS vantrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The library for other programs: libvantrel.a, its public headers, a CMake
+# package (find_package(vantrel) gives vantrel::vantrel) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+install(TARGETS vantrel_core EXPORT vantrelTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vantrel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT vantrelTargets NAMESPACE vantrel:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vantrel)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vantrelConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/vantrelConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vantrel)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/vantrelConfigVersion.cmake COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/vantrelConfig.cmake ${PROJECT_BINARY_DIR}/vantrelConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vantrel)
+set(CMAKE_DL_LIBS_FLAG "")
+if(CMAKE_DL_LIBS)
+  set(CMAKE_DL_LIBS_FLAG "-l${CMAKE_DL_LIBS}")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/vantrel.pc.in ${PROJECT_BINARY_DIR}/vantrel.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/vantrel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # The manual page takes the project's version.
 configure_file(${PROJECT_SOURCE_DIR}/man/vantrel.1.in ${PROJECT_BINARY_DIR}/vantrel.1 @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vantrel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
