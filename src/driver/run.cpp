@@ -31,11 +31,13 @@ void runConverter() {
   writeLine();
   checkIo();
 
-  if (IoCode code = readWholeFile(inputName, document)) raiseInOutError(code);
   // The output is written while the conversion goes on, to a new file that
-  // replaces the old one only when the text is complete.
+  // replaces the old one only when the text is complete. It is opened first:
+  // an output that is the document itself is refused before anything else.
   OutputFile output;
-  openOutput(output, outputName);
+  openOutput(output, outputName, fileIdentityOf(inputName));
+  if (output.refused) raiseInOutError(output.failure);
+  if (IoCode code = readWholeFile(inputName, document)) raiseInOutError(code);
   HtmlText result;
   result.output = &output;
   convertDocument(document, result);

@@ -90,6 +90,12 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   return readStream(file.get(), block);
 }
 
+FileIdentity fileIdentityOf(const std::string& fileName) {
+  struct stat info {};
+  if (fileName.empty() || stat(fileName.c_str(), &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
 IoCode writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     size_t want = size < maxRequest ? size : maxRequest;

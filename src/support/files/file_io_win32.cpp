@@ -49,6 +49,12 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   return readStream(file.get(), block);
 }
 
+FileIdentity fileIdentityOf(const std::string& fileName) {
+  if (fileName.empty()) return {};
+  HandleGuard file(openForAttributes(fileName.c_str()));
+  return file.valid() ? identityOfHandle(file.get()) : FileIdentity{};
+}
+
 IoCode writeAll(int fd, const char* data, size_t size) {
   auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   if (handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
