@@ -40,9 +40,10 @@ struct OutputFile {
   std::string folder;      // the target's folder part, "" or ending in a separator
   void* handle = nullptr;  // the new file's handle while it is open
 #else
-  int folderFd = -1;  // the target's folder, held open: names are looked up in it
-  int fd = -1;        // the new file: beside the target, or an in-place rewrite's spool
-  int targetFd = -1;  // the target itself, for an in-place rewrite
+  int folderFd = -1;         // the target's folder, held open: names are looked up in it
+  int fd = -1;               // the new file: beside the target, or an in-place rewrite's spool
+  int targetFd = -1;         // the target itself, for an in-place rewrite
+  bool throughLink = false;  // a device or pipe reached only through a link the system resolves
 #endif
   bool spooled = false;  // an in-place rewrite's text goes to a spool file
   bool refused = false;  // the target is the document itself

@@ -217,6 +217,13 @@ IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& fac
     struct stat there {};
     if (next < 0 || fstatat(next, linkName.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0) {
       if (next >= 0) close(next);
+      // A link the system alone resolves (/dev/stdout to a pipe) may lead to
+      // a device or a pipe: written through the link, as it is.
+      if (fstatat(dir, name.c_str(), &there, 0) == 0 && !S_ISREG(there.st_mode) && !S_ISDIR(there.st_mode)) {
+        info = there;
+        out.throughLink = true;
+        break;
+      }
       missing = true;
       break;
     }
@@ -340,7 +347,10 @@ IoCode putTargetInPlace(OutputFile& out) {
 IoCode rewriteInPlace(OutputFile& out, std::string_view text) {
   uint64_t total = out.spooled ? out.length : text.size();
   // A device or a pipe is opened only now: opening a pipe waits for a reader.
-  if (out.targetFd < 0) out.targetFd = openat(out.folderFd, out.target.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (out.targetFd < 0) {
+    int follow = out.throughLink ? 0 : O_NOFOLLOW;
+    out.targetFd = openat(out.folderFd, out.target.c_str(), O_WRONLY | follow | O_CLOEXEC);
+  }
   if (out.targetFd < 0) return lastIoCode();
   struct stat info {};
   if (fstat(out.targetFd, &info) != 0) return lastIoCode();
