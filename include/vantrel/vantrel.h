@@ -86,12 +86,16 @@ class MemorySink : public HtmlSink {
 struct OutputFile;
 
 // The HTML written to a file. The text goes to a new file that replaces the
-// file of that name when finish() is called: a failure, or a sink destroyed
-// before finish(), leaves an existing file as it was. A replaced file keeps
-// its permission bits. Failures to open or write raise EInOutError at finish().
+// file of that name when finish() is called: a failure, a kill, or a sink
+// destroyed before finish() leaves an existing file as it was. A replaced
+// file keeps its owner and permission bits. A symbolic link at the name is
+// followed only where the system would follow it for an ordinary open (not
+// one planted by another user in a shared sticky folder). A file that is
+// `document` itself is refused at once (EInOutError, access denied); other
+// failures to open or write raise EInOutError at finish().
 class FileSink : public HtmlSink {
  public:
-  explicit FileSink(const std::string& fileName);
+  explicit FileSink(const std::string& fileName, const FileSource* document = nullptr);
   ~FileSink() override;
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;

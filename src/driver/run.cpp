@@ -40,8 +40,9 @@ void runConverter() {
 
   FileSource document(inputName);
   // The output is written while the conversion goes on, to a new file that
-  // replaces the old one only when the text is complete.
-  FileSink output(outputName);
+  // replaces the old one only when the text is complete. An output that is
+  // the document itself is refused before anything is converted.
+  FileSink output(outputName, &document);
   MapFile map = loadMapFile(mapFileName);
   convertDocument(document, map, output, drawProgressDot);
   writeLine();

@@ -8,6 +8,8 @@
 //   status    optional: the exit status (absent: 0)
 //   setup     optional: commands run before the run, one per line:
 //               mkdir PATH | chmod OCTAL PATH
+//               symlink TARGET PATH (a symbolic link at PATH)
+//               chown-nobody PATH (PATH, a link itself, given to nobody)
 //               fsize BYTES (largest file the run may write)
 //               nobody (run without root rights)
 //               size BYTES PATH (extend a file with zero bytes, sparse)
@@ -144,6 +146,11 @@ TEST_P(Golden, Case) {
         ASSERT_EQ(mkdir(work.file(first).c_str(), 0755), 0) << line;
       } else if (command == "chmod") {
         ASSERT_EQ(chmod(work.file(second).c_str(), static_cast<mode_t>(std::stoi(first, nullptr, 8))), 0) << line;
+      } else if (command == "symlink") {
+        ASSERT_EQ(symlink(first.c_str(), work.file(second).c_str()), 0) << line;
+      } else if (command == "chown-nobody") {
+        if (!testing::runningAsRoot()) GTEST_SKIP() << "giving a file away needs root rights";
+        ASSERT_EQ(lchown(work.file(first).c_str(), 65534, 65534), 0) << line;
       } else if (command == "fsize") {
         options.fileSizeLimit = std::stol(first);
       } else if (command == "nobody") {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,15 @@
 #include "support/text/text_block.h"
 
 namespace vantrel {
+
+// Which file a name stands for: its device (volume) and inode (file index).
+// Two names with the same identity are one file. Zero means unknown.
+struct FileIdentity {
+  uint64_t device = 0, inode = 0;
+  bool known() const { return device != 0 || inode != 0; }
+  bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+
 
 // Reads the whole file into `block` (size from the file, then reads until the
 // file is in or ends early; a file that is not a regular file is read to its

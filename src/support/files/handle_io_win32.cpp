@@ -57,4 +57,15 @@ IoCode readFromHandle(HANDLE handle, char* data, size_t size, size_t& got) {
   return 0;
 }
 
+FileIdentity identityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle, &info)) return {};
+  return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+HANDLE openForAttributes(const char* fileName) {
+  return CreateFileA(fileName, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/files/file_io.h"
 #include "support/files/io_code.h"
 
 namespace vantrel {
@@ -20,6 +21,14 @@ IoCode writeToHandleAt(HANDLE handle, const char* data, size_t size, uint64_t of
 // Reads until `size` bytes are in or the file ends; sets `got`. A pipe whose
 // writer has gone has ended.
 IoCode readFromHandle(HANDLE handle, char* data, size_t size, size_t& got);
+
+// The identity of an open file: volume serial number and file index; unknown
+// where the system gives none (a device, a pipe).
+FileIdentity identityOfHandle(HANDLE handle);
+
+// Opens `fileName` for no more than its attributes, sharing everything; a
+// folder opens too.
+HANDLE openForAttributes(const char* fileName);
 
 // Closes a handle when it goes out of scope.
 class HandleGuard {

@@ -6,8 +6,11 @@
 
 namespace vantrel {
 
-FileSink::FileSink(const std::string& fileName) : file_(std::make_unique<OutputFile>()) {
-  openOutput(*file_, fileName);
+FileSink::FileSink(const std::string& fileName, const FileSource* document) : file_(std::make_unique<OutputFile>()) {
+  FileIdentity identity;
+  if (document != nullptr) identity = FileIdentity{document->device(), document->inode()};
+  openOutput(*file_, fileName, identity);
+  if (file_->refused) raiseInOutError(file_->failure);
 }
 
 FileSink::~FileSink() = default;

@@ -1,5 +1,8 @@
 #include "support/output/output_file.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -9,8 +12,17 @@ namespace vantrel {
 
 namespace {
 
+// The converter's codes, the same on every platform.
+constexpr IoCode fileNotFound = 2;
+constexpr IoCode accessDenied = 5;
+
 void fail(OutputFile& out, IoCode code) {
   if (out.failure == 0) out.failure = code;
+}
+
+// Whether the text goes to a file while it is built.
+bool writesFile(const OutputFile& out) {
+  return out.mode == OutputMode::replace || (out.mode == OutputMode::inPlace && out.spooled);
 }
 
 // Waits until the window being written, if any, is written.
@@ -54,23 +66,89 @@ void writeWindows(OutputFile& out) {
 
 }  // namespace
 
+std::string hiddenNameBeside(std::string_view base) {
+  static std::atomic<unsigned> counter{0};
+  // ".", the base, "." and six characters: the base keeps at most 247 bytes,
+  // cut before a UTF-8 continuation byte rather than inside a character.
+  constexpr size_t longestBase = 255 - 8;
+  size_t keep = base.size();
+  if (keep > longestBase) {
+    keep = longestBase;
+    while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+  }
+  auto ticks = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+  unsigned mixed = (ticks * 2654435761u) ^ (counter.fetch_add(1) * 40503u) ^
+                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(&counter) >> 4);
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%06X", mixed & 0xFFFFFFu);
+  std::string name;
+  name.reserve(keep + 8);
+  name.append(1, '.').append(base.substr(0, keep)).append(suffix);
+  return name;
+}
+
+void openOutput(OutputFile& out, const std::string& fileName, FileIdentity document) {
+  out.mode = OutputMode::failed;
+  if (fileName.empty()) {
+    fail(out, fileNotFound);
+    return;
+  }
+  TargetFacts facts;
+  if (IoCode code = findTarget(out, fileName, facts)) {
+    fail(out, code);
+    return;
+  }
+  // Writing the document over itself would destroy it before it is read.
+  if (facts.kind != TargetKind::missing && document.known() && facts.identity == document) {
+    out.refused = true;
+    fail(out, accessDenied);
+    return;
+  }
+  if (facts.kind == TargetKind::folder) {
+    fail(out, accessDenied);
+    return;
+  }
+  // A device or a pipe cannot be replaced: it is written as it is.
+  if (facts.kind == TargetKind::other) {
+    out.mode = OutputMode::inPlace;
+    return;
+  }
+  if (facts.kind == TargetKind::regular) {
+    if (IoCode code = probeTarget(out, facts)) {
+      fail(out, code);
+      return;
+    }
+  }
+  IoCode code = createNewFile(out, facts);
+  if (code == 0) {
+    out.mode = OutputMode::replace;
+  } else if (facts.kind == TargetKind::regular && code == accessDenied) {
+    // A folder the user may not write, holding a file the user may write:
+    // the file can still be rewritten in place.
+    out.mode = OutputMode::inPlace;
+    prepareInPlace(out);
+  } else {
+    fail(out, code);
+  }
+}
+
 OutputFile::~OutputFile() {
   stopWriter(*this);
-  if (!tempPath.empty()) removeTemp(*this);
+  closeOutputFiles(*this);
 }
 
 void writeOutput(OutputFile& out, std::string_view bytes) {
   waitForWriter(out);
-  if (out.mode != OutputMode::replace || out.failure != 0 || bytes.empty()) return;
+  if (!writesFile(out) || out.failure != 0 || bytes.empty()) return;
   writeAt(out, bytes);
 }
 
 void appendOutput(OutputFile& out, std::string_view bytes) {
-  if (out.mode == OutputMode::inPlace) {
-    out.inPlaceText.append(bytes);
+  if (!writesFile(out)) {
+    // In place without a spool file: the text waits in memory for the commit.
+    if (out.mode == OutputMode::inPlace) out.inPlaceText.append(bytes);
     return;
   }
-  if (out.mode != OutputMode::replace) return;
   if (!out.writer.joinable() && !out.noWriter) {
     // A system short of memory or threads may refuse the writer thread; the
     // windows are then written here, one after the other.
@@ -95,7 +173,7 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
 }
 
 size_t readBackOutput(OutputFile& out, char* into, size_t count) {
-  if (out.mode == OutputMode::inPlace) {
+  if (!writesFile(out)) {
     size_t n = count < out.inPlaceText.size() ? count : out.inPlaceText.size();
     std::memcpy(into, out.inPlaceText.data() + out.inPlaceText.size() - n, n);
     out.inPlaceText.truncate(out.inPlaceText.size() - n);
@@ -103,7 +181,7 @@ size_t readBackOutput(OutputFile& out, char* into, size_t count) {
   }
   waitForWriter(out);
   if (count > out.length) count = static_cast<size_t>(out.length);
-  if (out.failure != 0 || out.mode != OutputMode::replace) {
+  if (out.failure != 0) {
     // Nothing will be written: what is taken back need not be read.
     std::memset(into, 0, count);
   } else if (IoCode code = readTargetAt(out, into, count, out.length - count)) {
@@ -121,15 +199,11 @@ void retractOutput(OutputFile& out, uint64_t count) {
 IoCode commitOutput(OutputFile& out, std::string_view rest) {
   waitForWriter(out);
   stopWriter(out);
-  if (out.mode == OutputMode::inPlace && out.failure == 0) {
-    out.inPlaceText.append(rest);
-    fail(out, writeWholeInPlace(out, out.inPlaceText));
-  }
-  if (out.mode == OutputMode::replace && out.failure == 0) {
-    writeAt(out, rest);
-    if (out.failure == 0) fail(out, putTargetInPlace(out));
-  }
-  if (!out.tempPath.empty()) removeTemp(out);
+  if (out.failure == 0 && writesFile(out)) writeAt(out, rest);
+  if (out.failure == 0 && out.mode == OutputMode::inPlace && !out.spooled) out.inPlaceText.append(rest);
+  if (out.failure == 0 && out.mode == OutputMode::inPlace) fail(out, rewriteInPlace(out, out.inPlaceText));
+  if (out.failure == 0 && out.mode == OutputMode::replace) fail(out, putTargetInPlace(out));
+  closeOutputFiles(out);
   return out.failure;
 }
 

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 
 #include "support/files/handle_io_win32.h"
@@ -27,89 +26,71 @@ void watchInterrupts() {
   SetConsoleCtrlHandler(removePendingTemp, TRUE);
 }
 
-void setPendingTemp(const std::string& path) {
-  if (path.size() < sizeof pendingTemp) std::snprintf(pendingTemp, sizeof pendingTemp, "%s", path.c_str());
-}
-
-void fail(OutputFile& out, IoCode code) {
-  if (out.failure == 0) out.failure = code;
-}
-
 HANDLE handleOf(const OutputFile& out) { return static_cast<HANDLE>(out.handle); }
 
-// A name for the new file beside `target`, different at every call.
-std::string tempNameBeside(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-  size_t cut = target.find_last_of("\\/:");
-  std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-  std::string base = cut == std::string::npos ? target : target.substr(cut + 1);
-  unsigned mixed =
-      (GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(GetTickCount64()) ^ (counter.fetch_add(1) * 40503u);
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, ".%06X", mixed & 0xFFFFFFu);
-  return folder + "." + base + suffix;
-}
-
-// Creates the new file; fails with ERROR_FILE_EXISTS only if many names
-// are taken already.
-HANDLE createTemp(OutputFile& out) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    out.tempPath = tempNameBeside(out.target);
-    HANDLE file = CreateFileA(out.tempPath.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-  }
-  return INVALID_HANDLE_VALUE;
-}
+std::string targetPath(const OutputFile& out) { return out.folder + out.target; }
+std::string tempPath(const OutputFile& out) { return out.folder + out.tempName; }
 
 }  // namespace
 
-void openOutput(OutputFile& out, const std::string& fileName) {
-  out.mode = OutputMode::failed;
-  if (fileName.empty()) {
-    fail(out, ERROR_FILE_NOT_FOUND);
-    return;
-  }
-  out.target = fileName;
-  // The user must be allowed to write the target itself, not just its
-  // folder: a read-only file or a folder (access denied) is not replaced.
-  HANDLE probe = CreateFileA(out.target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool exists = probe != INVALID_HANDLE_VALUE;
-  if (exists) {
-    DWORD type = GetFileType(probe);
-    CloseHandle(probe);
-    // A device or a pipe cannot be replaced: it is written as it is.
-    if (type != FILE_TYPE_DISK) {
-      out.mode = OutputMode::inPlace;
-      return;
-    }
-  } else {
-    DWORD code = GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
-      fail(out, static_cast<IoCode>(code));
-      return;
-    }
-  }
-
+void setPendingTemp(const OutputFile& out) {
   watchInterrupts();
-  HANDLE file = createTemp(out);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD code = GetLastError();
-    out.tempPath.clear();
-    // A folder the user may not write, holding a file the user may write:
-    // the file can still be rewritten in place.
-    if (exists && code == ERROR_ACCESS_DENIED) {
-      out.mode = OutputMode::inPlace;
-    } else {
-      fail(out, static_cast<IoCode>(code));
-    }
-    return;
-  }
-  setPendingTemp(out.tempPath);
-  out.handle = file;
-  out.mode = OutputMode::replace;
+  std::string path = tempPath(out);
+  pendingTemp[0] = '\0';
+  if (path.size() < sizeof pendingTemp) std::snprintf(pendingTemp, sizeof pendingTemp, "%s", path.c_str());
 }
+
+void clearPendingTemp() { pendingTemp[0] = '\0'; }
+
+IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& facts) {
+  size_t cut = fileName.find_last_of("\\/:");
+  out.folder = cut == std::string::npos ? std::string() : fileName.substr(0, cut + 1);
+  out.target = cut == std::string::npos ? fileName : fileName.substr(cut + 1);
+  // The system follows links itself; the identity is that of the file a
+  // write lands in.
+  HandleGuard file(openForAttributes(fileName.c_str()));
+  if (!file.valid()) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return 0;  // the new file says which
+    return static_cast<IoCode>(code);
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool known = GetFileInformationByHandle(file.get(), &info) != 0;
+  facts.identity = identityOfHandle(file.get());
+  facts.kind = GetFileType(file.get()) != FILE_TYPE_DISK                     ? TargetKind::other
+               : known && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TargetKind::folder
+                                                                             : TargetKind::regular;
+  return 0;
+}
+
+IoCode probeTarget(OutputFile& out, const TargetFacts&) {
+  HANDLE probe = CreateFileA(targetPath(out).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return lastIoCode();
+  CloseHandle(probe);
+  return 0;
+}
+
+IoCode createNewFile(OutputFile& out, const TargetFacts&) {
+  // Fails with ERROR_FILE_EXISTS only if many names are taken already.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    out.tempName = hiddenNameBeside(out.target);
+    HANDLE file = CreateFileA(tempPath(out).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      out.handle = file;
+      setPendingTemp(out);
+      return 0;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  DWORD code = GetLastError();
+  out.tempName.clear();
+  return static_cast<IoCode>(code);
+}
+
+// The text of an in-place rewrite stays in memory.
+void prepareInPlace(OutputFile&) {}
 
 IoCode writeTargetAt(OutputFile& out, std::string_view bytes) {
   return writeToHandleAt(handleOf(out), bytes.data(), bytes.size(), out.length);
@@ -125,31 +106,43 @@ IoCode putTargetInPlace(OutputFile& out) {
     if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) code = lastIoCode();
   }
   if (!CloseHandle(file) && code == 0) code = lastIoCode();
-  if (code == 0 && !MoveFileExA(out.tempPath.c_str(), out.target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (code == 0 && !MoveFileExA(tempPath(out).c_str(), targetPath(out).c_str(), MOVEFILE_REPLACE_EXISTING)) {
     code = lastIoCode();
   }
   if (code == 0) {
-    out.tempPath.clear();
-    pendingTemp[0] = '\0';
+    out.tempName.clear();
+    clearPendingTemp();
   }
   return code;
 }
 
-void removeTemp(OutputFile& out) {
-  if (out.handle != nullptr) CloseHandle(handleOf(out));
-  out.handle = nullptr;
-  if (!out.tempPath.empty()) DeleteFileA(out.tempPath.c_str());
-  out.tempPath.clear();
-  pendingTemp[0] = '\0';
-}
-
-IoCode writeWholeInPlace(const OutputFile& out, std::string_view text) {
+IoCode rewriteInPlace(OutputFile& out, std::string_view text) {
   HANDLE file =
-      CreateFileA(out.target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileA(targetPath(out).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return lastIoCode();
-  IoCode code = writeToHandle(file, text.data(), text.size());
+  IoCode code = 0;
+  bool disk = GetFileType(file) == FILE_TYPE_DISK;
+  if (disk) {
+    // Room for the text first: a full disk then leaves the file as it was.
+    FILE_ALLOCATION_INFO room{};
+    room.AllocationSize.QuadPart = static_cast<LONGLONG>(text.size());
+    if (!SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room) &&
+        GetLastError() == ERROR_DISK_FULL) {
+      code = lastIoCode();
+    }
+  }
+  if (code == 0) code = writeToHandle(file, text.data(), text.size());
+  if (code == 0 && disk && !SetEndOfFile(file)) code = lastIoCode();
   if (!CloseHandle(file) && code == 0) code = lastIoCode();
   return code;
+}
+
+void closeOutputFiles(OutputFile& out) {
+  if (out.handle != nullptr) CloseHandle(handleOf(out));
+  out.handle = nullptr;
+  if (!out.tempName.empty()) DeleteFileA(tempPath(out).c_str());
+  out.tempName.clear();
+  clearPendingTemp();
 }
 
 }  // namespace vantrel
