@@ -20,6 +20,7 @@ set(CMAKE_DL_LIBS_FLAG "")
 if(CMAKE_DL_LIBS)
   set(CMAKE_DL_LIBS_FLAG "-l${CMAKE_DL_LIBS}")
 endif()
+file(RELATIVE_PATH PC_PREFIX_FROM_PC_FILE ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vantrel.pc.in ${PROJECT_BINARY_DIR}/vantrel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vantrel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # The manual page takes the project's version.

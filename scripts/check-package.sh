@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 
 build="$root/build-package"
 cmake -S . -B "$build" -DVANTREL_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build "$build" -j2 --target vantrel >/dev/null
+cmake --build "$build" -j2 --target vantrel vantrel_core >/dev/null
 
 echo "-- manual page: groff -man -Tutf8 -ww"
 warnings=$(groff -man -Tutf8 -ww "$build/vantrel.1" 2>&1 >/dev/null)
@@ -27,19 +27,41 @@ grep -q "^\\.TH VANTREL 1 .*\"Vantrel $(sed -n 's/^project(vantrel VERSION \([0-
 echo "-- cmake --install into a temporary prefix"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 expected="bin/vantrel
+include/vantrel/char_map.h
+include/vantrel/faults.h
+include/vantrel/streams.h
+include/vantrel/vantrel.h
+lib/cmake/vantrel/vantrelConfig.cmake
+lib/cmake/vantrel/vantrelConfigVersion.cmake
+lib/cmake/vantrel/vantrelTargets-release.cmake
+lib/cmake/vantrel/vantrelTargets.cmake
+lib/libvantrel.a
+lib/pkgconfig/vantrel.pc
 share/doc/vantrel/CHANGELOG.md
 share/doc/vantrel/README.md
 share/doc/vantrel/Runemap.txt
 share/doc/vantrel/copyright
 share/doc/vantrel/sample.chi
 share/man/man1/vantrel.1"
-found=$(cd "$work/prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+# With the prefix /usr the libraries go to Debian's multiarch folder (lib/<triplet>).
+found=$(cd "$work/prefix" && find . -type f | sed 's|^\./||; s|^lib/[a-z0-9_]*-linux-gnu/|lib/|' | LC_ALL=C sort)
+libdir=$(dirname "$(find "$work/prefix" -name libvantrel.a)")
 if [ "$found" != "$expected" ]; then
   echo "installed files differ from the expected ones:"
   diff <(echo "$expected") <(echo "$found") || true
   exit 1
 fi
 echo "$found" | sed 's/^/   /'
+
+echo "-- examples/embed against the installed library (find_package and pkg-config)"
+cmake -S examples/embed -B "$work/embed" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/embed" >/dev/null
+"$work/embed/embed" | cmp - examples/embed/expected.html
+# shellcheck disable=SC2046
+c++ -std=c++20 -o "$work/embed-pc" examples/embed/embed.cpp \
+  $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vantrel)
+"$work/embed-pc" | cmp - examples/embed/expected.html
+echo "   both builds print examples/embed/expected.html"
 
 # The example converted by the build, to compare the installed program with.
 mkdir -p "$work/reference" "$work/installed"
