@@ -1,5 +1,6 @@
 // Loading files into a line list: absent files, failures and their codes,
 // pipes (POSIX only: a FIFO fed by a child process).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include "helpers/model_views.h"
 #include "helpers/test_files.h"
 #include "support/text/line_list.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
 namespace {
@@ -76,6 +78,48 @@ TEST(LoadLines, ReadsAPipeToItsEnd) {
   EXPECT_EQ(lineAt(list, 19999), "line 19999");
   int status = 0;
   waitpid(writer, &status, 0);
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// A document that another program changes while it is read ends the read
+// with code 32 at its end, whichever way it changed.
+TEST(FileSourceTest, DocumentChangedWhileReadIsAFailure) {
+  const std::vector<std::pair<const char*, void (*)(const std::string&)>> changes = {
+      {"appended", [](const std::string& path) { testing::writeFile(path, std::string(9000, 'a') + "more"); }},
+      {"cut short", [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 10), 0); }},
+      {"rewritten, same size",
+       [](const std::string& path) {
+         struct timespec later[2] = {{0, UTIME_OMIT}, {1, 0}};
+         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+       }},
+  };
+  for (const auto& [name, change] : changes) {
+    testing::TempDir dir;
+    const std::string path = dir.file("doc.chi");
+    testing::writeFile(path, std::string(9000, 'a'));
+    FileSource source(path);
+    char block[4096];
+    EXPECT_EQ(source.read(block, sizeof block), sizeof block) << name;
+    change(path);
+    try {
+      while (source.read(block, sizeof block) > 0) {
+      }
+      ADD_FAILURE() << name << ": the change was not seen";
+    } catch (const EInOutError& fault) {
+      EXPECT_EQ(fault.code(), 32) << name;
+    }
+  }
+  testing::TempDir dir;
+  testing::writeFile(dir.file("same.chi"), "unchanged");
+  FileSource source(dir.file("same.chi"));
+  char block[64];
+  EXPECT_EQ(source.read(block, sizeof block), 9u);
+  EXPECT_EQ(source.read(block, sizeof block), 0u);
 }
 
 }  // namespace
