@@ -80,7 +80,7 @@ int applyEscape(ConversionState& s, Escape escape) {
       s.html.paragraphPending = 1;
       break;
     case EscapeKind::takeBack:
-      removeLastBodyByte(s.html.text);
+      removeLastBodyChar(s.html.text);
       break;
     case EscapeKind::nothing:
       break;

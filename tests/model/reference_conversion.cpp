@@ -38,6 +38,33 @@ void switchSpan(ConversionState& s, uint8_t font, int row) {
   }
 }
 
+// Whether the last `n` bytes of the body form one UTF-8 sequence: a lead
+// byte for n bytes, then n - 1 continuation bytes.
+bool endsInSequence(const ConversionState& s, size_t n) {
+  if (s.out.size() < s.bodyStart + n) return false;
+  const size_t first = s.out.size() - n;
+  static const unsigned leadMask[] = {0, 0, 0xE0, 0xF0, 0xF8};
+  static const unsigned leadBits[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  if ((static_cast<unsigned char>(s.out[first]) & leadMask[n]) != leadBits[n]) return false;
+  for (size_t i = first + 1; i < s.out.size(); ++i) {
+    if ((static_cast<unsigned char>(s.out[i]) & 0xC0) != 0x80) return false;
+  }
+  return true;
+}
+
+// "\A": the body's last character goes, a whole UTF-8 sequence if it ends
+// in one, else its last byte; the head stays.
+void takeBackCharacter(ConversionState& s) {
+  if (s.out.size() <= s.bodyStart) return;
+  for (size_t n : {2, 3, 4}) {
+    if (endsInSequence(s, n)) {
+      s.out.resize(s.out.size() - n);
+      return;
+    }
+  }
+  s.out.pop_back();
+}
+
 // The escape table: the piece an escape leaves in its column (empty for
 // none), and its effect.
 std::string_view applyEscape(ConversionState& s, char escape) {
@@ -58,7 +85,7 @@ std::string_view applyEscape(ConversionState& s, char escape) {
       s.paragraphPending = true;
       return {};
     case 'A':
-      if (s.out.size() > s.bodyStart) s.out.pop_back();
+      takeBackCharacter(s);
       return {};
     default:
       return {};
