@@ -139,14 +139,18 @@ void emitPiece(ConversionState& s, int row) {
   const EncodedChar code = page[state.piece];
   if (s.currentFont != s.html.spans.openFont) switchSpan(s.html, s.currentFont, row);
   ByteText& bytes = s.html.text.bytes;
-  char* out = bytes.room(4 + 11);
+  char* out = bytes.room(longestEscapedChar + 11);
   size_t length = 0;
   if (row != baseRow) {
     std::memcpy(out, row == lowerRow ? "<sub>" : "<sup>", 5);
     length = 5;
   }
-  putEncoded(out + length, code);
-  length += encodedLength(code);
+  if ((code & escapedMarkup) != 0) {
+    length += putEscapedMarkup(out + length, code);
+  } else {
+    putEncoded(out + length, code);
+    length += encodedLength(code);
+  }
   if (row != baseRow) {
     std::memcpy(out + length, row == lowerRow ? "</sub>" : "</sup>", 6);
     length += 6;
@@ -256,11 +260,26 @@ void walkRowGroup(ConversionState& s) {
 
 }  // namespace
 
-void prepareConversion(ConversionState& s, const MapFile& map) {
+std::string standaloneHead(std::string_view title) {
+  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  for (char c : title) {
+    std::string_view entity = markupEntity(c);
+    if (entity.empty()) {
+      head += c;
+    } else {
+      head += entity;
+    }
+  }
+  head += "</title>\n</head>\n<body>\n";
+  return head;
+}
+
+void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options) {
   s.charMap = map.map;
-  s.html.HtmlHead = map.header;
+  s.html.HtmlHead = options.standalone && map.header.empty() ? standaloneHead(options.title) : map.header;
   s.html.HtmlHead += initialHtmlHead;
-  encodePages(s.charMap, s.pages);
+  s.html.text.entitiesWhole = options.escapeMarkup;
+  encodePages(s.charMap, s.pages, options.escapeMarkup);
   for (int font = 0; font < fontCount; ++font) {
     int32_t page = s.charMap.fontPage[font];
     if (page >= 0 && page < pageCount) s.fontPages[font] = {s.pages.codes[page], s.pages.asciiIdentity[page]};
@@ -282,18 +301,18 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
 }
 
 void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                     const std::function<void()>& onRowGroup) {
+                     const std::function<void()>& onRowGroup, const ConversionOptions& options) {
   auto s = std::make_unique<ConversionState>();
-  prepareConversion(*s, map);
+  prepareConversion(*s, map, options);
   beginHtml(s->html, &output);
   convertRowGroups(*s, document, onRowGroup);
   passOnAll(s->html.text);
 }
 
-std::string convertText(std::string_view document, const MapFile& map) {
+std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options) {
   MemorySource source(document);
   MemorySink sink;
-  convertDocument(source, map, sink);
+  convertDocument(source, map, sink, {}, options);
   sink.finish();
   return std::move(sink.text);
 }

@@ -25,6 +25,7 @@ struct ConversionState {
   bool rulePending = false;
   std::string out;
   size_t bodyStart = 0;
+  bool escapeMarkup = false;
 };
 
 // Closes the open span and opens one for `font` (0: none); the row goes on in it.
@@ -56,6 +57,15 @@ bool endsInSequence(const ConversionState& s, size_t n) {
 // in one, else its last byte; the head stays.
 void takeBackCharacter(ConversionState& s) {
   if (s.out.size() <= s.bodyStart) return;
+  if (s.escapeMarkup) {
+    // With mark-up escaped, an entity at the end of the body is a character's.
+    for (const std::string entity : {"&quot;", "&amp;", "&lt;", "&gt;"}) {
+      if (s.out.size() >= s.bodyStart + entity.size() && s.out.ends_with(entity)) {
+        s.out.resize(s.out.size() - entity.size());
+        return;
+      }
+    }
+  }
   for (size_t n : {2, 3, 4}) {
     if (endsInSequence(s, n)) {
       s.out.resize(s.out.size() - n);
@@ -183,7 +193,21 @@ void emitPiece(ConversionState& s, int row) {
   switchSpan(s, s.currentFont, row);
   if (row == lowerRow) s.out += "<sub>";
   if (row == upperRow) s.out += "<sup>";
-  s.out += text.view();
+  for (char byte : text.view()) {
+    if (!s.escapeMarkup) {
+      s.out += byte;
+    } else if (byte == '&') {
+      s.out += "&amp;";
+    } else if (byte == '<') {
+      s.out += "&lt;";
+    } else if (byte == '>') {
+      s.out += "&gt;";
+    } else if (byte == '"') {
+      s.out += "&quot;";
+    } else {
+      s.out += byte;
+    }
+  }
   if (row == lowerRow) s.out += "</sub>";
   if (row == upperRow) s.out += "</sup>";
 }
@@ -205,9 +229,10 @@ void walkColumns(ConversionState& s) {
 
 }  // namespace
 
-std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header) {
+std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header, bool escapeMarkup) {
   ConversionState s;
   s.charMap = map;
+  s.escapeMarkup = escapeMarkup;
   s.out = std::string(header) + "\n<p>\n\n";
   s.bodyStart = s.out.size();
   while (s.lineIndex < document.lineCount) {
