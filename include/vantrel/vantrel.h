@@ -149,6 +149,16 @@ struct ConversionOptions {
 void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
                      const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
 
+// The rows of a document whose characters yield a raw "<" or "&" through
+// the map (mark-up a browser would read): how many, and the first one's line
+// (1-based, as the lines are split; 0 with none). A row counts once however
+// many such characters it holds; characters an "\A" takes back count too.
+struct RawMarkupRows {
+  uint64_t firstLine = 0;
+  uint64_t count = 0;
+};
+RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map);
+
 // The HTML of a document held in memory.
 std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options = {});
 

@@ -183,5 +183,29 @@ TEST(ConversionOptionsTest, EscapedMarkupAndStandaloneHead) {
   }
 }
 
+TEST(RawMarkupScanTest, CountsRowsYieldingRawMarkup) {
+  struct Case {
+    std::string doc;
+    uint64_t firstLine;
+    uint64_t count;
+  };
+  const std::vector<Case> cases = {
+      {"\\+\r\nif a<b\r\n", 2, 1},
+      {"\\+\r\nplain\r\n\\+\r\nx & y\r\n\\-<\r\n", 4, 2},
+      {"\\+ <\r\nab\r\n\\+\r\n<<&\r\n", 1, 2},  // an upper row; a row counts once
+      {"\\+\r\na>b \"q\"\r\n", 0, 0},
+      {"\\+\r\nx\xE0\r\n", 2, 1},  // a code the map gives "<"
+      {"skipped <\r\n\\+\r\nok\r\n", 0, 0},
+  };
+  MapFile map{defaultMapFile().map, "<header & more>\n"};
+  map.map.pages[0][0xE0] = '<';
+  for (const Case& c : cases) {
+    MemorySource source(c.doc);
+    RawMarkupRows rows = findRawMarkupRows(source, map);
+    EXPECT_EQ(rows.firstLine, c.firstLine) << ::testing::PrintToString(c.doc);
+    EXPECT_EQ(rows.count, c.count) << ::testing::PrintToString(c.doc);
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
