@@ -1,6 +1,7 @@
 // The converter against the literal reference walk, on any document and any
 // map file. Input: a map file, the bytes FF FE FD, then the document (or just
-// a document, converted with the default map).
+// a document, converted with the default map). Each input runs with mark-up
+// escaped and without.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,7 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   LineList list = createLineList();
   splitLines(list, document);
-  std::string expected = model::referenceConvert(list, map.map, map.header);
-  if (convertText(document, map) != expected) __builtin_trap();
+  for (bool escape : {false, true}) {
+    ConversionOptions options;
+    options.escapeMarkup = escape;
+    std::string expected = model::referenceConvert(list, map.map, map.header, escape);
+    if (convertText(document, map, options) != expected) __builtin_trap();
+  }
   return 0;
 }

@@ -127,14 +127,39 @@ class StreamSink : public HtmlSink {
   std::unique_ptr<Spool> spool_;
 };
 
+// What a conversion may do beyond writing each character as the bytes of
+// its code-page entry.
+struct ConversionOptions {
+  // Every "&", "<", ">" and '"' that a character's entry yields in the body
+  // is written as "&amp;", "&lt;", "&gt;", "&quot;", and an "\A" right after
+  // such a character takes back its whole entity. The converter's own
+  // mark-up and the map file's header lines stay as they are.
+  bool escapeMarkup = false;
+  // Without a header block in the map file the text opens with a minimal
+  // HTML5 head (doctype, charset, `title` with its mark-up escaped) in
+  // front of the usual head; a map file's header block is used as it is.
+  bool standalone = false;
+  std::string title;
+};
+
 // Converts the document read from `document` with `map` and writes the HTML
 // (header, body, closing text) into `output`; then call output.finish().
 // `onRowGroup`, if given, is called once for each row group, before it is
 // converted (a program draws a progress dot there).
 void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                     const std::function<void()>& onRowGroup = {});
+                     const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
+
+// The rows of a document whose characters yield a raw "<" or "&" through
+// the map (mark-up a browser would read): how many, and the first one's line
+// (1-based, as the lines are split; 0 with none). A row counts once however
+// many such characters it holds; characters an "\A" takes back count too.
+struct RawMarkupRows {
+  uint64_t firstLine = 0;
+  uint64_t count = 0;
+};
+RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map);
 
 // The HTML of a document held in memory.
-std::string convertText(std::string_view document, const MapFile& map);
+std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options = {});
 
 }  // namespace vantrel

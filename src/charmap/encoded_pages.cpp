@@ -4,7 +4,38 @@
 
 namespace vantrel {
 
-void encodePages(const CharMap& map, EncodedPages& encoded) {
+std::string_view markupEntity(char byte) {
+  switch (byte) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    default:
+      return {};
+  }
+}
+
+size_t putEscapedMarkup(char* out, EncodedChar code) {
+  char bytes[4];
+  putEncoded(bytes, code);
+  size_t length = 0;
+  for (size_t i = 0; i < encodedLength(code); ++i) {
+    std::string_view entity = markupEntity(bytes[i]);
+    if (entity.empty()) {
+      out[length++] = bytes[i];
+    } else {
+      std::memcpy(out + length, entity.data(), entity.size());
+      length += entity.size();
+    }
+  }
+  return length;
+}
+
+void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
   for (int page = 0; page < pageCount; ++page) {
     bool identity = true;
     for (int code = 0; code < 256; ++code) {
@@ -13,9 +44,13 @@ void encodePages(const CharMap& map, EncodedPages& encoded) {
       std::memcpy(&image, bytes.bytes, 4);
       EncodedChar encodedChar = (uint64_t{bytes.length} << 32) | image;
       if (code == '\\' || code == '\f') encodedChar |= endsPlainRun;
+      // An escaped entry ends plain runs: the fast paths copy entries as they stand.
+      bool escaped = false;
+      for (char byte : bytes.view()) escaped = escaped || (escapeMarkup && !markupEntity(byte).empty());
+      if (escaped) encodedChar |= endsPlainRun | escapedMarkup;
       encoded.codes[page][code] = encodedChar;
       if (code > 0x20 && code < 0x80 && code != '\\') {
-        identity = identity && bytes.length == 1 && bytes.bytes[0] == static_cast<char>(code);
+        identity = identity && !escaped && bytes.length == 1 && bytes.bytes[0] == static_cast<char>(code);
       }
     }
     encoded.asciiIdentity[page] = identity;

@@ -17,32 +17,47 @@ constexpr char formFeed = '\f';
 // Whether a row begins with "\\" and `marker` ("+" or "-").
 bool beginsWith(std::string_view text, char marker) { return text.size() >= 2 && text[0] == '\\' && text[1] == marker; }
 
+// The next line and its number (1-based: lines taken so far).
+LineSpan takeNumberedLine(ConversionState& s, uint64_t& number) {
+  number = ++s.linesTaken;
+  return takeLine(s.lines);
+}
+
 // Reads the lines of the next row group into the three rows.
 void readRowGroup(ConversionState& s) {
   LineReader& reader = s.lines;
   LineSpan upper = s.carryLine;
+  uint64_t upperNumber = s.carryLineNumber;
+  uint64_t baseNumber = 0;
+  uint64_t lowerNumber = 0;
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
   keepLinesFrom(reader, upper.start);
   while (!beginsWith(lineText(reader, upper), '+')) {
     if (atEnd(reader)) break;
-    upper = takeLine(reader);
+    upper = takeNumberedLine(s, upperNumber);
     keepLinesFrom(reader, upper.start);
   }
-  LineSpan base = takeLine(reader);
+  LineSpan base = takeNumberedLine(s, baseNumber);
   // Of several upper rows in a row, the last one counts.
   while (beginsWith(lineText(reader, base), '+')) {
     upper = base;
+    upperNumber = baseNumber;
     keepLinesFrom(reader, upper.start);
-    base = takeLine(reader);
+    base = takeNumberedLine(s, baseNumber);
   }
-  LineSpan lower = takeLine(reader);
+  LineSpan lower = takeNumberedLine(s, lowerNumber);
   if (beginsWith(lineText(reader, lower), '-')) {
     s.carryLine = LineSpan{lower.start + lower.length, 0};
   } else {
     s.carryLine = lower;
+    s.carryLineNumber = lowerNumber;
     lower = LineSpan{lower.start, 0};
   }
+  s.rowLineNumber[upperRow] = upperNumber;
+  s.rowLineNumber[baseRow] = baseNumber;
+  s.rowLineNumber[lowerRow] = lowerNumber;
+  s.rowReported[upperRow] = s.rowReported[baseRow] = s.rowReported[lowerRow] = false;
   // Nothing more is read while the group is walked: the views stay valid.
   s.rows[upperRow].line = lineText(reader, upper);
   s.rows[baseRow].line = lineText(reader, base);
@@ -80,7 +95,7 @@ int applyEscape(ConversionState& s, Escape escape) {
       s.html.paragraphPending = 1;
       break;
     case EscapeKind::takeBack:
-      removeLastBodyByte(s.html.text);
+      removeLastBodyChar(s.html.text);
       break;
     case EscapeKind::nothing:
       break;
@@ -130,6 +145,20 @@ void takePiece(ConversionState& s, RowState& row) {
   } while (!isFinished(row) && row.piece == noPiece);
 }
 
+// For the markup scan: notes the row's line once if the code's entry holds
+// a raw "<" or "&".
+void noteRawMarkup(ConversionState& s, int row, EncodedChar code) {
+  char bytes[4];
+  putEncoded(bytes, code);
+  std::string_view entry(bytes, encodedLength(code));
+  if (s.rowReported[row] || entry.find_first_of("<&") == std::string_view::npos) return;
+  s.rowReported[row] = true;
+  RawMarkupRows& scan = *s.markupScan;
+  const uint64_t line = s.rowLineNumber[row];
+  if (scan.count == 0 || line < scan.firstLine) scan.firstLine = line;
+  ++scan.count;
+}
+
 // Writes the row's piece in the current font, wrapped for its row.
 void emitPiece(ConversionState& s, int row) {
   const RowState& state = s.rows[row];
@@ -139,14 +168,19 @@ void emitPiece(ConversionState& s, int row) {
   const EncodedChar code = page[state.piece];
   if (s.currentFont != s.html.spans.openFont) switchSpan(s.html, s.currentFont, row);
   ByteText& bytes = s.html.text.bytes;
-  char* out = bytes.room(4 + 11);
+  char* out = bytes.room(longestEscapedChar + 11);
   size_t length = 0;
   if (row != baseRow) {
     std::memcpy(out, row == lowerRow ? "<sub>" : "<sup>", 5);
     length = 5;
   }
-  putEncoded(out + length, code);
-  length += encodedLength(code);
+  if ((code & escapedMarkup) != 0) {
+    if (s.markupScan != nullptr) noteRawMarkup(s, row, code);
+    length += putEscapedMarkup(out + length, code);
+  } else {
+    putEncoded(out + length, code);
+    length += encodedLength(code);
+  }
   if (row != baseRow) {
     std::memcpy(out + length, row == lowerRow ? "</sub>" : "</sup>", 6);
     length += 6;
@@ -256,11 +290,26 @@ void walkRowGroup(ConversionState& s) {
 
 }  // namespace
 
-void prepareConversion(ConversionState& s, const MapFile& map) {
+std::string standaloneHead(std::string_view title) {
+  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  for (char c : title) {
+    std::string_view entity = markupEntity(c);
+    if (entity.empty()) {
+      head += c;
+    } else {
+      head += entity;
+    }
+  }
+  head += "</title>\n</head>\n<body>\n";
+  return head;
+}
+
+void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options) {
   s.charMap = map.map;
-  s.html.HtmlHead = map.header;
+  s.html.HtmlHead = options.standalone && map.header.empty() ? standaloneHead(options.title) : map.header;
   s.html.HtmlHead += initialHtmlHead;
-  encodePages(s.charMap, s.pages);
+  s.html.text.entitiesWhole = options.escapeMarkup;
+  encodePages(s.charMap, s.pages, options.escapeMarkup);
   for (int font = 0; font < fontCount; ++font) {
     int32_t page = s.charMap.fontPage[font];
     if (page >= 0 && page < pageCount) s.fontPages[font] = {s.pages.codes[page], s.pages.asciiIdentity[page]};
@@ -270,6 +319,8 @@ void prepareConversion(ConversionState& s, const MapFile& map) {
 void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup) {
   startReading(s.lines, document);
   s.carryLine = LineSpan{};
+  s.carryLineNumber = 0;
+  s.linesTaken = 0;
   while (!atEnd(s.lines)) {
     if (onRowGroup) onRowGroup();
     passOnHtml(s.html.text);
@@ -282,18 +333,42 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
 }
 
 void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                     const std::function<void()>& onRowGroup) {
+                     const std::function<void()>& onRowGroup, const ConversionOptions& options) {
   auto s = std::make_unique<ConversionState>();
-  prepareConversion(*s, map);
+  prepareConversion(*s, map, options);
   beginHtml(s->html, &output);
   convertRowGroups(*s, document, onRowGroup);
   passOnAll(s->html.text);
 }
 
-std::string convertText(std::string_view document, const MapFile& map) {
+namespace {
+
+// Takes the text and keeps nothing: a scan needs no output.
+class DiscardSink : public HtmlSink {
+ public:
+  void write(const char*, size_t) override {}
+  size_t takeBack(char*, size_t) override { return 0; }
+};
+
+}  // namespace
+
+RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map) {
+  RawMarkupRows scan;
+  auto s = std::make_unique<ConversionState>();
+  ConversionOptions options;
+  options.escapeMarkup = true;  // so that every such character goes through the walk's note
+  prepareConversion(*s, map, options);
+  s->markupScan = &scan;
+  DiscardSink sink;
+  beginHtml(s->html, &sink);
+  convertRowGroups(*s, document, {});
+  return scan;
+}
+
+std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options) {
   MemorySource source(document);
   MemorySink sink;
-  convertDocument(source, map, sink);
+  convertDocument(source, map, sink, {}, options);
   sink.finish();
   return std::move(sink.text);
 }

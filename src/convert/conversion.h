@@ -77,11 +77,22 @@ struct ConversionState {
   HtmlWriter html;
   LineReader lines;
   LineSpan carryLine;  // line read after the base row that was no lower row
+  // Line numbers (1-based) for the markup scan: lines taken so far, the
+  // carried line's, each row's, and whether a row was counted already.
+  uint64_t linesTaken = 0;
+  uint64_t carryLineNumber = 0;
+  uint64_t rowLineNumber[3] = {};
+  bool rowReported[3] = {};
+  RawMarkupRows* markupScan = nullptr;  // set: the rows yielding raw mark-up are counted
 };
 
-// Sets the state up for a conversion with `map`: the pages encoded once,
-// the map's header lines in front of the head.
-void prepareConversion(ConversionState& s, const MapFile& map);
+// Sets the state up for a conversion with `map`: the pages encoded once
+// (with mark-up escaped if the options ask), the map's header lines, or
+// the standalone HTML5 head, in front of the head.
+void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options = {});
+
+// The minimal HTML5 head that a standalone text opens with, up to <body>.
+std::string standaloneHead(std::string_view title);
 
 // Converts the row groups read from `document` into `s.html` (begun with
 // beginHtml), calling `onRowGroup` before each, then the closing step.

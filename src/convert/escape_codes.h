@@ -18,7 +18,7 @@ enum class EscapeKind : uint8_t {
   character,  // " ", "/" and the backslash stand for themselves in the column
   font,       // "1" to "9", "!" to "*": the row goes on in another font
   paragraph,  // ",": a paragraph break before the next row group
-  takeBack,   // "A": the last byte of the body is removed
+  takeBack,   // "A": the last character of the body is removed
 };
 
 struct Escape {

@@ -1,5 +1,7 @@
 #include "convert/html_writer.h"
 
+#include <string>
+
 namespace vantrel {
 
 void passOnWindow(HtmlText& out) {
@@ -16,19 +18,65 @@ void passOnAll(HtmlText& out) {
   out.bytes.clear();
 }
 
-void removeLastBodyByte(HtmlText& out) {
-  if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
-  if (out.bytes.empty()) {
-    // Everything held went on: the sink gives back a tail's worth of the body.
-    uint64_t body = out.passedOn - out.bodyStart;
-    size_t want = body < htmlWindowTail ? static_cast<size_t>(body) : htmlWindowTail;
-    char* into = out.bytes.room(want);
-    size_t got = out.sink->takeBack(into, want);
-    out.bytes.commit(got);
-    out.passedOn -= got;
-    if (got == 0) return;
+namespace {
+
+// The longest text one "\A" may take back: "&quot;".
+constexpr size_t longestTakeBack = 6;
+
+// Makes the front hold at least `longestTakeBack` bytes of the body, or the
+// whole body, asking the sink to give back a tail's worth when it holds fewer.
+void holdBodyTail(HtmlText& out) {
+  if (out.bytes.size() >= longestTakeBack || out.passedOn <= out.bodyStart || out.sink == nullptr) return;
+  uint64_t body = out.passedOn - out.bodyStart;
+  size_t want = body < htmlWindowTail ? static_cast<size_t>(body) : htmlWindowTail;
+  std::string held(out.bytes.view());
+  out.bytes.clear();
+  size_t got = out.sink->takeBack(out.bytes.room(want + held.size()), want);
+  out.bytes.commit(got);
+  out.bytes += held;
+  out.passedOn -= got;
+}
+
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The length of the UTF-8 sequence that a lead byte opens (0: no lead byte).
+size_t sequenceLength(unsigned char lead) {
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 0;
+}
+
+// How many bytes at the end of `body` one "\A" removes: a whole multi-byte
+// UTF-8 sequence that ends there, with `entities` a whole entity that the
+// converter writes for an escaped character, else one byte.
+size_t takeBackLength(std::string_view body, bool entities) {
+  if (entities && !body.empty() && body.back() == ';') {
+    for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;"}) {
+      if (body.size() >= entity.size() && body.substr(body.size() - entity.size()) == entity) return entity.size();
+    }
   }
-  out.bytes.pop_back();
+  size_t continuations = 0;
+  while (continuations < 4 && continuations < body.size() &&
+         isContinuation(static_cast<unsigned char>(body[body.size() - 1 - continuations]))) {
+    ++continuations;
+  }
+  if (continuations == 0 || continuations == 4 || continuations == body.size()) return 1;
+  auto lead = static_cast<unsigned char>(body[body.size() - 1 - continuations]);
+  return sequenceLength(lead) == continuations + 1 ? continuations + 1 : 1;
+}
+
+}  // namespace
+
+void removeLastBodyChar(HtmlText& out) {
+  if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
+  holdBodyTail(out);
+  if (out.bytes.empty()) return;  // the sink gave nothing back
+  // The body's bytes that the front holds: a sequence that would reach
+  // into the head is not a character of the body, and one byte goes.
+  std::string_view body = out.bytes.view();
+  if (out.bodyStart > out.passedOn) body.remove_prefix(static_cast<size_t>(out.bodyStart - out.passedOn));
+  out.bytes.truncate(out.bytes.size() - takeBackLength(body, out.entitiesWhole));
 }
 
 void writeBreak(HtmlWriter& html) {

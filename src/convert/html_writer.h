@@ -23,6 +23,9 @@ struct HtmlText {
   uint64_t bodyStart = 0;  // the head's length: the body starts there
   uint64_t passedOn = 0;   // bytes handed to the sink so far
   HtmlSink* sink = nullptr;
+  // Markup in characters is escaped: the body's entities are all the
+  // converter's own, and "\A" takes one back whole.
+  bool entitiesWhole = false;
 };
 
 // Text is passed on in windows of this size; the last bytes of a window stay
@@ -41,8 +44,13 @@ inline void passOnHtml(HtmlText& out) {
 // Hands everything held to the sink (the text is complete).
 void passOnAll(HtmlText& out);
 
-// Removes the last byte of the body, if the body has one.
-void removeLastBodyByte(HtmlText& out);
+// The take-back of "\A": removes the last character of the body, if the
+// body has one. That is a whole multi-byte UTF-8 sequence when the body
+// ends in one (a lead byte followed by exactly its continuation bytes), a
+// whole entity ("&amp;", "&lt;", "&gt;", "&quot;") when `entitiesWhole` is
+// set, else one byte: an ASCII character, a byte of mark-up, a stray byte.
+// Bytes of the head are never removed.
+void removeLastBodyChar(HtmlText& out);
 
 // The font spans of a conversion: `openFont` is the font of the open span
 // (0: none), `rowFont` the font in effect for each row (0 lower, 1 base,

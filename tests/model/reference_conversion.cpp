@@ -25,6 +25,7 @@ struct ConversionState {
   bool rulePending = false;
   std::string out;
   size_t bodyStart = 0;
+  bool escapeMarkup = false;
 };
 
 // Closes the open span and opens one for `font` (0: none); the row goes on in it.
@@ -36,6 +37,42 @@ void switchSpan(ConversionState& s, uint8_t font, int row) {
     s.rowFont[row] = font;
     s.out += "<span class=\"Fn" + std::to_string(font) + "\">";
   }
+}
+
+// Whether the last `n` bytes of the body form one UTF-8 sequence: a lead
+// byte for n bytes, then n - 1 continuation bytes.
+bool endsInSequence(const ConversionState& s, size_t n) {
+  if (s.out.size() < s.bodyStart + n) return false;
+  const size_t first = s.out.size() - n;
+  static const unsigned leadMask[] = {0, 0, 0xE0, 0xF0, 0xF8};
+  static const unsigned leadBits[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  if ((static_cast<unsigned char>(s.out[first]) & leadMask[n]) != leadBits[n]) return false;
+  for (size_t i = first + 1; i < s.out.size(); ++i) {
+    if ((static_cast<unsigned char>(s.out[i]) & 0xC0) != 0x80) return false;
+  }
+  return true;
+}
+
+// "\A": the body's last character goes, a whole UTF-8 sequence if it ends
+// in one, else its last byte; the head stays.
+void takeBackCharacter(ConversionState& s) {
+  if (s.out.size() <= s.bodyStart) return;
+  if (s.escapeMarkup) {
+    // With mark-up escaped, an entity at the end of the body is a character's.
+    for (const std::string entity : {"&quot;", "&amp;", "&lt;", "&gt;"}) {
+      if (s.out.size() >= s.bodyStart + entity.size() && s.out.ends_with(entity)) {
+        s.out.resize(s.out.size() - entity.size());
+        return;
+      }
+    }
+  }
+  for (size_t n : {2, 3, 4}) {
+    if (endsInSequence(s, n)) {
+      s.out.resize(s.out.size() - n);
+      return;
+    }
+  }
+  s.out.pop_back();
 }
 
 // The escape table: the piece an escape leaves in its column (empty for
@@ -58,7 +95,7 @@ std::string_view applyEscape(ConversionState& s, char escape) {
       s.paragraphPending = true;
       return {};
     case 'A':
-      if (s.out.size() > s.bodyStart) s.out.pop_back();
+      takeBackCharacter(s);
       return {};
     default:
       return {};
@@ -156,7 +193,21 @@ void emitPiece(ConversionState& s, int row) {
   switchSpan(s, s.currentFont, row);
   if (row == lowerRow) s.out += "<sub>";
   if (row == upperRow) s.out += "<sup>";
-  s.out += text.view();
+  for (char byte : text.view()) {
+    if (!s.escapeMarkup) {
+      s.out += byte;
+    } else if (byte == '&') {
+      s.out += "&amp;";
+    } else if (byte == '<') {
+      s.out += "&lt;";
+    } else if (byte == '>') {
+      s.out += "&gt;";
+    } else if (byte == '"') {
+      s.out += "&quot;";
+    } else {
+      s.out += byte;
+    }
+  }
   if (row == lowerRow) s.out += "</sub>";
   if (row == upperRow) s.out += "</sup>";
 }
@@ -178,9 +229,10 @@ void walkColumns(ConversionState& s) {
 
 }  // namespace
 
-std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header) {
+std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header, bool escapeMarkup) {
   ConversionState s;
   s.charMap = map;
+  s.escapeMarkup = escapeMarkup;
   s.out = std::string(header) + "\n<p>\n\n";
   s.bodyStart = s.out.size();
   while (s.lineIndex < document.lineCount) {

@@ -33,7 +33,7 @@ const std::vector<std::string> pieces = {
     "\x80", "\\",  "\\\\", "\\/", "\\/\f", "\\[",    "\\,",     "\\A",         "\\A\\A\\A", "\\1",
     "\\2",  "\\3", "\\5",  "\\!", "\\*",   "\\\"",   "\\0",     "\\ ",         "\\a",       "\\.",
     "/",    "[",   "+",    "-",   "\\+ 2", "\\-  i", "\\+\\2x", "\\+\\A",      "\\-\f",     "0123456789",
-    "\t",   "AAA",
+    "\t",   "AAA", "<b>",  "&",   "\"q\"", "a>b",
 };
 
 std::string randomDocument(Random& rng) {
@@ -88,8 +88,9 @@ CharMap randomMap(Random& rng) {
   if (rng.below(3) == 0) return map;
   for (int32_t& page : map.fontPage) page = static_cast<int32_t>(rng.below(4));
   for (int n = 0; n < 40; ++n) {
-    const PackedUtf8 values[] = {0x41, 0xC3A9, 0xE282AC, 0xF09F9880, 0x20, 0x5C, 0x0C, 0, 0xC3C3};
-    map.pages[rng.below(4)][rng.below(256)] = values[rng.below(9)];
+    const PackedUtf8 values[] = {0x41, 0xC3A9, 0xE282AC, 0xF09F9880, 0x20, 0x5C, 0x0C,
+                                 0,    0xC3C3, 0x26,     0x3C,       0x3E, 0x22, 0x3C263E80};
+    map.pages[rng.below(4)][rng.below(256)] = values[rng.below(std::size(values))];
   }
   return map;
 }
@@ -112,17 +113,19 @@ class ChoppedSource : public ByteSource {
 
 class FastWalk : public ::testing::Test {
  protected:
-  void expectSameAsReference(const std::string& doc, const CharMap& map, Random* chop = nullptr) {
+  void expectSameAsReference(const std::string& doc, const CharMap& map, bool escape, Random* chop = nullptr) {
     LineList list = createLineList();
     splitLines(list, doc);
-    std::string expected = model::referenceConvert(list, map, "<h>\n");
+    std::string expected = model::referenceConvert(list, map, "<h>\n", escape);
     MapFile mapFile{map, "<h>\n"};
-    ASSERT_EQ(convertText(doc, mapFile), expected) << ::testing::PrintToString(doc);
+    ConversionOptions options;
+    options.escapeMarkup = escape;
+    ASSERT_EQ(convertText(doc, mapFile, options), expected) << ::testing::PrintToString(doc) << " escape " << escape;
     if (chop == nullptr) return;
     // The same bytes whatever blocks the document comes in.
     ChoppedSource source(doc, *chop);
     MemorySink sink;
-    convertDocument(source, mapFile, sink);
+    convertDocument(source, mapFile, sink, {}, options);
     ASSERT_EQ(sink.text, expected) << "in blocks: " << ::testing::PrintToString(doc);
   }
 };
@@ -131,7 +134,7 @@ TEST_F(FastWalk, RandomDocuments) {
   Random rng{0x5EED1234ABCDull};
   for (int i = 0; i < 20000; ++i) {
     std::string doc = randomDocument(rng);
-    expectSameAsReference(doc, randomMap(rng));
+    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0);
     if (HasFatalFailure()) return;
   }
 }
@@ -140,8 +143,67 @@ TEST_F(FastWalk, RandomTextDocuments) {
   Random rng{0xC0FFEE12345ull};
   for (int i = 0; i < 5000; ++i) {
     std::string doc = randomTextDocument(rng);
-    expectSameAsReference(doc, randomMap(rng), &rng);
+    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, &rng);
     if (HasFatalFailure()) return;
+  }
+}
+
+// The options on whole conversions with the default map.
+TEST(ConversionOptionsTest, EscapedMarkupAndStandaloneHead) {
+  struct Case {
+    std::string doc;
+    std::string header;
+    bool escape;
+    bool standalone;
+    std::string title;
+    std::string head;  // up to the body
+    std::string body;
+  };
+  const std::string formula = "\\+\r\nif a<b and c>d & \"q\"\r\n";
+  const std::string html5 = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  const std::vector<Case> cases = {
+      {formula, "", false, false, "", "", "<span class=\"Fn1\">if a<b and c>d & \"q\"</span>"},
+      {formula, "", true, false, "", "", "<span class=\"Fn1\">if a&lt;b and c&gt;d &amp; &quot;q&quot;</span>"},
+      {"\\+\r\nx<&\\A\\A>\\A\\A\r\n", "", true, false, "", "", "<span class=\"Fn1\"></span>"},
+      {"\\+\r\nx\r\n\\-<\r\n", "", true, false, "", "", "<span class=\"Fn1\">x<sub>&lt;</sub></span>"},
+      {"\\+\r\nx&amp;\\A\r\n", "", true, false, "", "", "<span class=\"Fn1\">x&amp;amp</span>"},
+      {"\\+\r\na&\r\n", "<b>&</b>\n", true, false, "", "<b>&</b>\n", "<span class=\"Fn1\">a&amp;</span>"},
+      {"\\+\r\na\r\n", "", false, true, "A<B & \"C\"", html5 + "A&lt;B &amp; &quot;C&quot;</title>\n</head>\n<body>\n",
+       "<span class=\"Fn1\">a</span>"},
+      {"\\+\r\na\r\n", "<h>\n", false, true, "T", "<h>\n", "<span class=\"Fn1\">a</span>"},
+  };
+  for (const Case& c : cases) {
+    MapFile map{defaultMapFile().map, c.header};
+    std::string expected = c.head + "\n<p>\n\n" + c.body + "\n\n</p>\n</body></html>";
+    ConversionOptions options;
+    options.escapeMarkup = c.escape;
+    options.standalone = c.standalone;
+    options.title = c.title;
+    EXPECT_EQ(convertText(c.doc, map, options), expected) << ::testing::PrintToString(c.doc);
+  }
+}
+
+TEST(RawMarkupScanTest, CountsRowsYieldingRawMarkup) {
+  struct Case {
+    std::string doc;
+    uint64_t firstLine;
+    uint64_t count;
+  };
+  const std::vector<Case> cases = {
+      {"\\+\r\nif a<b\r\n", 2, 1},
+      {"\\+\r\nplain\r\n\\+\r\nx & y\r\n\\-<\r\n", 4, 2},
+      {"\\+ <\r\nab\r\n\\+\r\n<<&\r\n", 1, 2},  // an upper row; a row counts once
+      {"\\+\r\na>b \"q\"\r\n", 0, 0},
+      {"\\+\r\nx\xE0\r\n", 2, 1},  // a code the map gives "<"
+      {"skipped <\r\n\\+\r\nok\r\n", 0, 0},
+  };
+  MapFile map{defaultMapFile().map, "<header & more>\n"};
+  map.map.pages[0][0xE0] = '<';
+  for (const Case& c : cases) {
+    MemorySource source(c.doc);
+    RawMarkupRows rows = findRawMarkupRows(source, map);
+    EXPECT_EQ(rows.firstLine, c.firstLine) << ::testing::PrintToString(c.doc);
+    EXPECT_EQ(rows.count, c.count) << ::testing::PrintToString(c.doc);
   }
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "vantrel/vantrel.h"
+
 namespace vantrel {
 namespace {
 
@@ -87,22 +89,48 @@ TEST(HtmlWriterTest, WrappedBodies) {
   EXPECT_EQ(html.text.bytes, "<html>\n\n<p>\n\n\n\n</p>\n</body></html>");
 }
 
-TEST(HtmlWriterTest, RemovalTakesOneByteOfTheBodyOnly) {
-  HtmlText result{"<head>\xC3\xA9", 6};
-  removeLastBodyByte(result);
-  EXPECT_EQ(result.bytes, "<head>\xC3");  // half of a character stays
-  removeLastBodyByte(result);
-  EXPECT_EQ(result.bytes, "<head>");
-  removeLastBodyByte(result);  // the body is empty: nothing goes
-  EXPECT_EQ(result.bytes, "<head>");
-
-  HtmlText markup{"x<sub>i</sub>", 0};
-  removeLastBodyByte(markup);
-  EXPECT_EQ(markup.bytes, "x<sub>i</sub");
-
-  HtmlText empty;
-  removeLastBodyByte(empty);
-  EXPECT_EQ(empty.bytes, "");
+TEST(HtmlWriterTest, RemovalTakesOneCharacterOfTheBodyOnly) {
+  struct Case {
+    std::string text;
+    uint64_t bodyStart;
+    size_t passedOn;  // of `text`, already in the sink
+    bool entities;
+    int removals;
+    std::string left;
+  };
+  const std::vector<Case> cases = {
+      {"<head>\xC3\xA9", 6, 0, false, 1, "<head>"},
+      {"<head>ab\xC3\xA9", 6, 0, false, 2, "<head>a"},
+      {"<head>a", 6, 0, false, 3, "<head>"},  // the body is empty: nothing more goes
+      {"x<sub>i</sub>", 0, 0, false, 1, "x<sub>i</sub"},
+      {"h\xE2\x82\xAC\xE2\x82\xAC", 1, 0, false, 1, "h\xE2\x82\xAC"},
+      {"h\xF0\x9F\x98\x80", 1, 0, false, 1, "h"},
+      {"a\xC3\xC3", 0, 0, false, 1, "a\xC3"},                        // a lead byte alone
+      {"a\xA9\xA9", 0, 0, false, 1, "a\xA9"},                        // no lead byte
+      {"\xC3\xA9\xA9", 0, 0, false, 1, "\xC3\xA9"},                  // one continuation too many
+      {"\xE2\x82\xAC\xAC", 0, 0, false, 1, "\xE2\x82\xAC"},          // for a three-byte lead too
+      {"\xF0\x80\x80\x80\x80", 0, 0, false, 1, "\xF0\x80\x80\x80"},  // four continuations
+      {"\xE2\x82\xAC", 0, 0, false, 1, ""},                          // a lead at the body's start
+      {"h\xE2\x82\xAC", 2, 0, false, 1, "h\xE2\x82"},                // the lead lies in the head
+      {"a&lt;b&quot;", 0, 0, true, 3, "a"},
+      {"a&gt;&amp;", 0, 0, true, 1, "a&gt;"},
+      {"a&amp;", 0, 0, false, 1, "a&amp"},  // a map's own entity: not escaped text
+      {"x&nbsp;", 0, 0, true, 1, "x&nbsp"},
+      {"&gt;", 1, 0, true, 1, "&gt"},  // the "&" lies in the head
+      {"<head>abc\xE2\x82\xAC", 6, 10, false, 2, "<head>ab"},
+      {"<head>abc\xE2\x82\xAC", 6, 12, false, 1, "<head>abc"},  // all passed on
+      {"<head>\xC3\xA9", 6, 3, false, 1, "<head>"},             // the head partly passed on
+      {"<head>x&quot;", 6, 9, true, 1, "<head>x"},
+      {"<head>", 6, 6, false, 1, "<head>"},
+  };
+  for (const Case& c : cases) {
+    MemorySink sink;
+    sink.text = c.text.substr(0, c.passedOn);
+    HtmlText out{std::string_view(c.text).substr(c.passedOn), c.bodyStart, c.passedOn, &sink, c.entities};
+    for (int n = 0; n < c.removals; ++n) removeLastBodyChar(out);
+    EXPECT_EQ(sink.text + std::string(out.bytes.view()), c.left) << ::testing::PrintToString(c.text);
+    EXPECT_EQ(out.passedOn, sink.text.size());
+  }
 }
 
 }  // namespace
