@@ -27,6 +27,7 @@ class DocumentCheck {
 
  private:
   enum class Expect { upper, base, afterBase };
+  void keepPending(std::string_view part);
   void takeLine(std::string_view line, bool lfBeyond);
   void passOver(std::string_view line, bool carry);
   void takeUpper(std::string_view line);
@@ -36,6 +37,7 @@ class DocumentCheck {
   std::string pending_;     // the start of a line that a later block ends (at most lineCap bytes)
   bool pendingLf_ = false;  // an LF lies in the part of the pending line not kept
   bool pendingCr_ = false;
+  bool blockMayHold_ = true;  // the block being taken may hold a NUL or an LF
   bool ended_ = false;
   int64_t lineNumber_ = 0;
   int64_t lfLine_ = 0;
