@@ -1,5 +1,6 @@
 #include "check/map_check.h"
 
+#include <algorithm>
 #include <string>
 
 #include "support/text/line_list.h"
@@ -68,6 +69,7 @@ std::vector<Finding> checkMapText(std::string_view text) {
     if (why.empty()) continue;
     if (++passed <= linesNamed) found.push_back({i + 1, "line passed over: " + why});
   }
+  std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
   if (passed > linesNamed) {
     found.push_back({0, std::to_string(passed - linesNamed) + " more lines passed over"});
   }
