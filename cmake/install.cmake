@@ -1,6 +1,10 @@
 # What `cmake --install` puts in place, and the Debian package CPack builds
 # from it (`cpack -G DEB` in the build folder).
 include(GNUInstallDirs)
+# Installing and packaging build nothing by themselves (not the tests nor the
+# benchmarks): build the program first, `--target vantrel`, which builds the
+# library too.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
 install(TARGETS vantrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

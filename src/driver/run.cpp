@@ -1,57 +1,391 @@
 #include "driver/run.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "charmap/map_file.h"
+#include "check/document_check.h"
+#include "check/map_check.h"
+#include "driver/options.h"
 #include "support/console/console.h"
+#include "support/faults/fault_report.h"
+#include "support/files/file_io.h"
 #include "support/files/file_name.h"
 #include "support/program/command_line.h"
+#include "support/program/program.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
 
 namespace {
 
-// One dot per row group, shown at once on a terminal.
-void drawProgressDot() {
-  writeChar('.');
-  flushOutput();
-  checkIo();
+constexpr IoCode fileNotFound = 2;
+
+// One document to convert, and where its HTML goes.
+struct Job {
+  std::string input;
+  std::string output;
+  bool toStdout = false;
+};
+
+std::vector<Job> jobsOf(const Options& options) {
+  std::vector<std::string> documents = options.documents;
+  if (documents.empty()) documents.emplace_back();
+  std::vector<Job> jobs;
+  for (std::string& input : documents) {
+    Job job;
+    job.input = input.empty() ? defaultInputName : input;
+    job.output = !options.output.empty() ? options.output : job.input == "-" ? "-" : changeExt(job.input, ".htm");
+    job.toStdout = job.output == "-";
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
+// Warnings go to standard error, each on a line of its own. When the console
+// text goes there too, what it holds is passed on first.
+void printLines(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  if (consoleOut.target == 2) closeConsole();
+  for (const std::string& line : lines) std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+std::string findingLine(const std::string& file, const Finding& finding, const char* kind = "warning") {
+  std::string line = "vantrel: ";
+  line.append(file);
+  if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
+  line.append(": ").append(kind).append(": ").append(finding.message).append("\n");
+  return line;
+}
+
+void addFindings(std::vector<std::string>& lines, const std::string& file, const std::vector<Finding>& findings) {
+  for (const Finding& finding : findings) lines.push_back(findingLine(file, finding));
+}
+
+bool isRegularFile(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(name, error);
+}
+
+// The map file, read once for all documents (by whichever conversion needs
+// it first); a fault in reading it is the fault of every document.
+class SharedMap {
+ public:
+  explicit SharedMap(const Options& options) : options_(options) {}
+
+  const MapFile& get() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!loaded_) {
+      loaded_ = true;
+      try {
+        load();
+      } catch (...) {
+        fault_ = std::current_exception();
+      }
+    }
+    if (fault_) std::rethrow_exception(fault_);
+    return map_;
+  }
+
+  // Warnings about the map file, once: the first call after it was read
+  // takes them.
+  std::vector<std::string> takeWarnings() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(warnings_);
+  }
+
+  // Where no map file was found: a warning when the document's own folder
+  // holds one, which is not used.
+  std::vector<std::string> besideWarnings(const std::string& input) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!loaded_ || fault_ || found_ || !options_.mapFile.empty()) return {};
+    }
+    size_t slash = input.find_last_of("/\\");
+    if (slash == std::string::npos) return {};
+    std::string beside = input.substr(0, slash + 1) + mapFileName;
+    if (!isRegularFile(beside)) return {};
+    return {findingLine(input, {0, "the map file beside the document, " + beside +
+                                       ", is not used: the map file is read from the current folder "
+                                       "(use --map " +
+                                       beside + ")"})};
+  }
+
+ private:
+  void load() {
+    const std::string name = options_.mapFile.empty() ? mapFileName : options_.mapFile;
+    map_ = loadMapFile(name, &found_);
+    if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
+    if (found_) {
+      TextBlock text;
+      if (readWholeFile(name, text) == 0) {
+        addFindings(warnings_, name, checkMapText(std::string_view(text.bytes.get(), text.size)));
+      }
+      return;
+    }
+    // A map file named in another letter case is not found by that name.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
+      std::string other = entry.path().filename().string();
+      if (other.size() != std::string_view(mapFileName).size() || other == mapFileName) continue;
+      bool same = true;
+      for (size_t i = 0; i < other.size(); ++i) {
+        same = same && std::tolower(static_cast<unsigned char>(other[i])) ==
+                           std::tolower(static_cast<unsigned char>(mapFileName[i]));
+      }
+      if (same) {
+        warnings_.push_back(findingLine(other, {0, std::string("not used: the map file must be named ") + mapFileName +
+                                                       " (rename it, or use --map " + other + ")"}));
+      }
+    }
+  }
+
+  const Options& options_;
+  std::mutex mutex_;
+  bool loaded_ = false;
+  bool found_ = false;
+  MapFile map_;
+  std::exception_ptr fault_;
+  std::vector<std::string> warnings_;
+};
+
+// The console text of one document: straight through the console channel,
+// or kept in `buffer` to be shown later, in the order of the documents.
+struct DocumentConsole {
+  std::string* buffer = nullptr;
+  bool quiet = false;
+
+  void text(std::string_view text) const {
+    if (quiet) return;
+    if (buffer != nullptr) {
+      buffer->append(text);
+    } else {
+      writeText(text);
+    }
+  }
+  void line() const {
+    if (quiet) return;
+    if (buffer != nullptr) {
+      buffer->append("\r\n");
+    } else {
+      writeLine();
+    }
+  }
+  void check() const {
+    if (buffer == nullptr) checkIo();
+  }
+  void report(const Exception& fault) const {
+    if (buffer == nullptr) {
+      reportFault(fault);
+      return;
+    }
+    char text[512];
+    buffer->append(text, formatFaultReport(fault, moduleName(), text, sizeof text));
+    buffer->append("\r\n");
+  }
+};
+
+// Runs one document's part; a fault is reported in its console text.
+// Returns whether it ended without one.
+template <class Body>
+bool runDocument(const DocumentConsole& console, Body body) {
+  try {
+    body();
+    return true;
+  } catch (const Exception& fault) {
+    console.report(fault);
+  } catch (const std::bad_alloc&) {
+    console.report(outOfMemoryFault());
+  } catch (const std::length_error&) {
+    console.report(outOfMemoryFault());
+  }
+  return false;
+}
+
+// Converts one document: conversion line, load, convert, save, "finish".
+// Returns the warnings about it.
+std::vector<std::string> convertJob(const Job& job, SharedMap& map, const DocumentConsole& console) {
+  console.text("Conversion: ");
+  console.text(job.input);
+  console.text(" ---> ");
+  console.text(job.output);
+  console.text("\r\n");
+  console.line();
+  console.check();
+
+  FileSource document(job.input);
+  // The output is written while the conversion goes on, to a new file that
+  // replaces the old one only when the text is complete. An output that is
+  // the document itself is refused before anything is converted.
+  std::unique_ptr<HtmlSink> output;
+  if (job.toStdout) {
+    output = std::make_unique<StreamSink>(1);
+  } else {
+    output = std::make_unique<FileSink>(job.output, &document);
+  }
+  const MapFile& mapFile = map.get();
+  DocumentCheck check;
+  CheckedSource source(document, check);
+  std::function<void()> drawDot;
+  if (console.quiet) {
+    // no progress
+  } else if (console.buffer != nullptr) {
+    drawDot = [&console] { console.buffer->push_back('.'); };
+  } else {
+    // One dot per row group, shown at once on a terminal.
+    drawDot = [] {
+      writeChar('.');
+      flushOutput();
+      checkIo();
+    };
+  }
+  convertDocument(source, mapFile, *output, drawDot);
+  console.line();
+  console.check();
+  output->finish();
+
+  console.text("finish");
+  console.line();
+  console.check();
+
+  std::vector<std::string> warnings;
+  addFindings(warnings, job.input, check.finish());
+  for (std::string& line : map.besideWarnings(job.input)) warnings.push_back(std::move(line));
+  return warnings;
+}
+
+// What one document's run left to show, for a run on several threads.
+struct Outcome {
+  std::string console;
+  std::vector<std::string> warnings;
+  bool converted = false;
+  bool done = false;
+};
+
+// Converts the documents on up to `threads` threads; their console text and
+// warnings are shown in the order of the documents as each is complete.
+bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet, int threads) {
+  std::vector<Outcome> outcomes(jobs.size());
+  std::mutex mutex;
+  std::condition_variable completed;
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i = next++; i < jobs.size(); i = next++) {
+      Outcome outcome;
+      DocumentConsole console{&outcome.console, quiet};
+      outcome.converted = runDocument(console, [&] { outcome.warnings = convertJob(jobs[i], map, console); });
+      std::lock_guard<std::mutex> lock(mutex);
+      outcomes[i] = std::move(outcome);
+      outcomes[i].done = true;
+      completed.notify_all();
+    }
+  };
+  std::vector<std::jthread> workers;
+  for (int t = 0; t < threads && static_cast<size_t>(t) < jobs.size(); ++t) workers.emplace_back(work);
+
+  bool allConverted = true;
+  for (Outcome& outcome : outcomes) {
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      completed.wait(lock, [&outcome] { return outcome.done; });
+    }
+    writeText(outcome.console);
+    flushOutput();
+    checkIo();
+    printLines(map.takeWarnings());
+    printLines(outcome.warnings);
+    allConverted = allConverted && outcome.converted;
+  }
+  return allConverted;
+}
+
+bool convertAll(const Options& options) {
+  std::vector<Job> jobs = jobsOf(options);
+  SharedMap map(options);
+  if (!options.quiet) {
+    writeText(banner);
+    writeLine();
+    checkIo();
+  }
+  if (options.jobs > 1 && jobs.size() > 1) return convertInParallel(jobs, map, options.quiet, options.jobs);
+  bool allConverted = true;
+  for (const Job& job : jobs) {
+    DocumentConsole console{nullptr, options.quiet};
+    std::vector<std::string> warnings;
+    allConverted = runDocument(console, [&] { warnings = convertJob(job, map, console); }) && allConverted;
+    printLines(map.takeWarnings());
+    printLines(warnings);
+  }
+  return allConverted;
+}
+
+// --check: reads the documents and the map file, tells what it finds on
+// standard error, writes nothing. Returns whether anything was told.
+bool checkAll(const Options& options) {
+  std::vector<Job> jobs = jobsOf(options);
+  SharedMap map(options);
+  std::vector<std::string> lines;
+  const MapFile* mapFile = nullptr;
+  MapFile defaults = defaultMapFile();
+  try {
+    mapFile = &map.get();
+  } catch (const Exception& fault) {
+    lines.push_back(
+        findingLine(options.mapFile.empty() ? mapFileName : options.mapFile, {0, fault.message()}, "error"));
+    mapFile = &defaults;
+  }
+  for (std::string& line : map.takeWarnings()) lines.push_back(std::move(line));
+  for (const Job& job : jobs) {
+    try {
+      FileSource document(job.input);
+      DocumentCheck check(&mapFile->map);
+      std::vector<char> block(size_t{1} << 16);
+      for (size_t n; (n = document.read(block.data(), block.size())) > 0;) check.feed(block.data(), n);
+      addFindings(lines, job.input, check.finish());
+      for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
+    } catch (const Exception& fault) {
+      lines.push_back(findingLine(job.input, {0, fault.message()}, "error"));
+    }
+  }
+  printLines(lines);
+  return !lines.empty();
 }
 
 }  // namespace
 
-void runConverter() {
-  std::string inputName = commandLineParam(1);
-  if (inputName.empty()) inputName = defaultInputName;
-  std::string outputName = changeExt(inputName, ".htm");
-
-  writeText(banner);
-  writeLine();
-  checkIo();
-
-  writeText("Conversion: ");
-  writeText(inputName);
-  writeText(" ---> ");
-  writeText(outputName);
-  writeText("\r\n");
-  writeLine();
-  checkIo();
-
-  FileSource document(inputName);
-  // The output is written while the conversion goes on, to a new file that
-  // replaces the old one only when the text is complete. An output that is
-  // the document itself is refused before anything is converted.
-  FileSink output(outputName, &document);
-  MapFile map = loadMapFile(mapFileName);
-  convertDocument(document, map, output, drawProgressDot);
-  writeLine();
-  checkIo();
-  output.finish();
-
-  writeText("finish");
-  writeLine();
-  checkIo();
+int runProgram() {
+  Options options = parseOptions(commandLineArguments());
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "vantrel: %s; try 'vantrel --help'\n", options.error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    writeText(usageText);
+    return 0;
+  }
+  if (options.version) {
+    writeText("vantrel " VANTREL_VERSION "\n");
+    return 0;
+  }
+  if (options.check) return checkAll(options) ? 1 : 0;
+  // When the HTML goes to standard output, the console text goes to standard error.
+  for (const Job& job : jobsOf(options)) {
+    if (job.toStdout) resetConsole(2);
+  }
+  bool allConverted = true;
+  int status = runReported([&] { allConverted = convertAll(options); });
+  return status != 0 || !allConverted ? 1 : 0;
 }
 
 }  // namespace vantrel

@@ -6,8 +6,11 @@ inline constexpr const char* banner =
     "Vantrel converter.     Pelluvar.    v.0.1. 2006-006-26\r\nUsage: Vantrel xyz.chi\r\n";
 inline constexpr const char* defaultInputName = "x.chi";
 
-// The run sequence: names, banner and conversion line, then load, convert,
-// save and "finish". Any fault leaves it for the fault report.
-void runConverter();
+// The program: reads the command line, then converts its documents (or
+// checks them, or shows the usage or the version). Each document's run is
+// banner (once), conversion line, load, convert, save and "finish"; a fault
+// in one is reported and the others are still converted. Returns the exit
+// status: 0, 1 when any document failed, 2 for a usage error.
+int runProgram();
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 //   in/       files put into a fresh work folder before the run
 //   out/      files the run must leave there (new or changed), byte for byte
 //   stdout    the console bytes, the fault address written as XXXXXXXX
+//   stderr    optional: the bytes written to standard error, likewise
 //   args      optional: the arguments, one per line (absent: "doc.chi")
 //   status    optional: the exit status (absent: 0)
 //   setup     optional: commands run before the run, one per line:
@@ -17,6 +18,7 @@
 //               disk BYTES (the work folder is a tmpfs of that size)
 //               stdout full|closed|gone (/dev/full, no standard output,
 //                 a pipe whose reader has gone; stdout then stays empty)
+//               stdin FILE (standard input read from the case's in/FILE)
 // The program may be run through a prefix such as wine: golden_wrapper.h.
 // After the run the work folder must hold exactly the files of in/ and out/:
 // nothing else is created, nothing is left behind.
@@ -128,6 +130,8 @@ TEST_P(Golden, Case) {
   copyTree(folder + "/in", work.path());
 
   testing::ChildOptions options;
+  testing::TempDir streams;  // standard input and error, outside the work folder
+  if (testing::fileExists(folder + "/stderr")) options.errorFile = streams.file("stderr");
   std::vector<std::string> resized;
   options.workingDir = work.path();
   std::vector<std::string> argv = testing::programCommand(VANTREL_EXE);
@@ -167,6 +171,9 @@ TEST_P(Golden, Case) {
         options.output = first == "full"     ? testing::ChildOutput::devFull
                          : first == "closed" ? testing::ChildOutput::closed
                                              : testing::ChildOutput::brokenPipe;
+      } else if (command == "stdin") {
+        testing::writeFile(streams.file("stdin"), readFile(folder + "/in/" + first));
+        options.inputFile = streams.file("stdin");
       } else if (command == "disk") {
         // mounted before the input files were put in place
       } else if (!command.empty()) {
@@ -182,6 +189,10 @@ TEST_P(Golden, Case) {
   EXPECT_TRUE(run.exited) << "killed by signal " << run.signal;
   EXPECT_EQ(run.exitStatus, status);
   EXPECT_EQ(testing::nativeModuleName(testing::maskFaultAddresses(run.output)), readFile(folder + "/stdout"));
+  if (!options.errorFile.empty()) {
+    EXPECT_EQ(testing::nativeModuleName(testing::maskFaultAddresses(readFile(options.errorFile))),
+              readFile(folder + "/stderr"));
+  }
 
   std::vector<std::string> expectedFiles = before;
   for (const std::string& file : filesBelow(folder + "/out")) {

@@ -72,6 +72,16 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
         break;
       }
     }
+    if (!options.inputFile.empty()) {
+      int fd = open(options.inputFile.c_str(), O_RDONLY);
+      if (fd < 0 || dup2(fd, 0) < 0) _exit(126);
+      close(fd);
+    }
+    if (!options.errorFile.empty()) {
+      int fd = open(options.errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0 || dup2(fd, 2) < 0) _exit(126);
+      close(fd);
+    }
     if (options.addressLimit > 0) {
       rlimit limit{static_cast<rlim_t>(options.addressLimit), static_cast<rlim_t>(options.addressLimit)};
       setrlimit(RLIMIT_AS, &limit);

@@ -18,6 +18,8 @@ struct ChildOptions {
   std::string workingDir;  // empty: the parent's
   ChildOutput output = ChildOutput::capture;
   std::string outputFile;
+  std::string inputFile;   // standard input read from this file (empty: the parent's)
+  std::string errorFile;   // standard error written to this file (empty: the parent's)
   bool asNobody = false;   // drop root rights, so that file permissions apply
   long addressLimit = 0;   // RLIMIT_AS in bytes, 0 for none
   long fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, 0 for none

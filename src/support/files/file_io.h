@@ -17,7 +17,6 @@ struct FileIdentity {
   bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
 };
 
-
 // Reads the whole file into `block` (size from the file, then reads until the
 // file is in or ends early; a file that is not a regular file is read to its
 // end). Returns 0, or the I/O code of the failure; `block` is then untouched.

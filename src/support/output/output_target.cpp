@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "support/files/file_io.h"
 
@@ -152,17 +153,19 @@ IoCode reserveSpace(int fd, uint64_t oldSize, uint64_t total) {
 }
 
 // Copies the first `total` bytes of the spool to `fd`.
+// The buffer is the call's own: outputs on several threads copy at once.
 IoCode copySpool(int spool, int fd, uint64_t total) {
-  static char buffer[1 << 16];
+  constexpr size_t bufferSize = size_t{1} << 16;
+  std::unique_ptr<char[]> buffer(new char[bufferSize]);
   for (uint64_t at = 0; at < total;) {
-    size_t want = total - at < sizeof buffer ? static_cast<size_t>(total - at) : sizeof buffer;
-    ssize_t n = pread(spool, buffer, want, static_cast<off_t>(at));
+    size_t want = total - at < bufferSize ? static_cast<size_t>(total - at) : bufferSize;
+    ssize_t n = pread(spool, buffer.get(), want, static_cast<off_t>(at));
     if (n < 0) {
       if (errno == EINTR) continue;
       return lastIoCode();
     }
     if (n == 0) return ioCodeFromErrno(EIO);
-    if (IoCode code = writeAll(fd, buffer, static_cast<size_t>(n))) return code;
+    if (IoCode code = writeAll(fd, buffer.get(), static_cast<size_t>(n))) return code;
     at += static_cast<uint64_t>(n);
   }
   return 0;

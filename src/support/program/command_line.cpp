@@ -1,5 +1,6 @@
 #include "support/program/command_line.h"
 
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -72,6 +73,20 @@ std::string commandLineParam(int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
   return arguments[static_cast<size_t>(index)];
 #endif
+}
+
+std::vector<std::string> commandLineArguments() {
+  std::vector<std::string> params;
+#if defined(_WIN32)
+  for (int32_t i = 1;; ++i) {
+    std::string param = commandLineParam(i);
+    if (param.empty()) break;
+    params.push_back(std::move(param));
+  }
+#else
+  if (arguments.size() > 1) params.assign(arguments.begin() + 1, arguments.end());
+#endif
+  return params;
 }
 
 std::string commandLineToken(std::string_view commandLine, int32_t index) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -13,6 +14,11 @@ void setCommandLine(int argc, const char* const* argv);
 // 1 on the arguments as the shell passed them (on Windows, the tokens of the
 // command-line text, see commandLineToken); a missing one is empty.
 std::string commandLineParam(int32_t index);
+
+// The parameters after the program's name: on POSIX systems the arguments
+// as the shell passed them, on Windows the tokens of the command-line text
+// up to the first empty one (as commandLineParam gives them).
+std::vector<std::string> commandLineArguments();
 
 // Token `index` of one command-line text, cut by the classic console rules:
 // bytes 0x01 to 0x20 and pairs of double quotes separate tokens, a double

@@ -1,0 +1,172 @@
+#include "driver/options.h"
+
+#include <string_view>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int maxJobs = 256;
+
+struct Spec {
+  char key;
+  char letter;  // 0: no short form
+  const char* name;
+  bool takesValue;
+};
+
+constexpr Spec specs[] = {
+    {'o', 'o', "output", true}, {'m', 'm', "map", true},   {'j', 'j', "jobs", true},     {'q', 'q', "quiet", false},
+    {'c', 0, "check", false},   {'h', 'h', "help", false}, {'V', 'V', "version", false},
+};
+
+const Spec* byLetter(char letter) {
+  for (const Spec& spec : specs) {
+    if (spec.letter != 0 && spec.letter == letter) return &spec;
+  }
+  return nullptr;
+}
+
+const Spec* byName(std::string_view name) {
+  for (const Spec& spec : specs) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+void apply(Options& options, const Spec& spec, const std::string& shown, const std::string& value) {
+  switch (spec.key) {
+    case 'o':
+      options.output = value;
+      break;
+    case 'm':
+      options.mapFile = value;
+      break;
+    case 'j': {
+      int jobs = 0;
+      for (char c : value) {
+        if (c < '0' || c > '9' || jobs > maxJobs) {
+          jobs = 0;
+          break;
+        }
+        jobs = jobs * 10 + (c - '0');
+      }
+      if (jobs < 1 || jobs > maxJobs) {
+        options.error =
+            "invalid number of jobs '" + value + "' for " + shown + " (1 to " + std::to_string(maxJobs) + ")";
+      }
+      options.jobs = jobs;
+      break;
+    }
+    case 'q':
+      options.quiet = true;
+      break;
+    case 'c':
+      options.check = true;
+      break;
+    case 'h':
+      options.help = true;
+      break;
+    case 'V':
+      options.version = true;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+Options parseOptions(const std::vector<std::string>& args) {
+  Options options;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size() && options.error.empty(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      options.documents.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg[1] == '-') {
+      size_t equals = arg.find('=');
+      std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+      const Spec* spec = byName(name);
+      std::string shown = "--" + name;
+      if (spec == nullptr) {
+        options.error = "unknown option '" + arg.substr(0, equals) + "'";
+      } else if (!spec->takesValue && equals != std::string::npos) {
+        options.error = "option '" + shown + "' takes no value";
+      } else if (spec->takesValue && equals == std::string::npos && i + 1 == args.size()) {
+        options.error = "option '" + shown + "' needs a value";
+      } else {
+        apply(options, *spec, shown,
+              !spec->takesValue             ? ""
+              : equals != std::string::npos ? arg.substr(equals + 1)
+                                            : args[++i]);
+      }
+    } else {
+      // A cluster of letters: "-qj4" is "-q -j 4".
+      for (size_t at = 1; at < arg.size() && options.error.empty(); ++at) {
+        const Spec* spec = byLetter(arg[at]);
+        std::string shown = std::string("-") + arg[at];
+        if (spec == nullptr) {
+          options.error = "unknown option '" + shown + "'";
+        } else if (!spec->takesValue) {
+          apply(options, *spec, shown, "");
+        } else if (at + 1 < arg.size()) {
+          apply(options, *spec, shown, arg.substr(at + 1));
+          break;
+        } else if (i + 1 < args.size()) {
+          apply(options, *spec, shown, args[++i]);
+        } else {
+          options.error = "option '" + shown + "' needs a value";
+        }
+      }
+    }
+  }
+  if (!options.error.empty()) return options;
+  if (!options.output.empty() && options.documents.size() > 1) {
+    options.error = "--output names the output of a single document, and " + std::to_string(options.documents.size()) +
+                    " were given";
+  }
+  int fromInput = 0;
+  for (const std::string& document : options.documents) fromInput += document == "-" ? 1 : 0;
+  if (fromInput > 1) options.error = "standard input ('-') can be read only once";
+  return options;
+}
+
+const char* const usageText =
+    "Usage: vantrel [OPTION]... [DOCUMENT]...\n"
+    "Convert row-group documents (DOCUMENT.chi) to UTF-8 HTML (DOCUMENT.htm).\n"
+    "Without a DOCUMENT, x.chi is converted; a DOCUMENT \"-\" is standard input.\n"
+    "\n"
+    "  -o, --output FILE   output of a single document; \"-\" is standard output\n"
+    "  -m, --map FILE      map file to use instead of Runemap.txt in the current folder\n"
+    "                      (it must exist)\n"
+    "  -j, --jobs N        convert up to N documents at once (default 1)\n"
+    "  -q, --quiet         no banner and no progress; faults are still reported\n"
+    "      --check         read the documents and the map file, report problems,\n"
+    "                      write nothing (exit status 1 when anything was reported)\n"
+    "  -h, --help          show this text and exit\n"
+    "  -V, --version       show the version and exit\n"
+    "  --                  end of options: a document named \"-x.chi\" is reached with\n"
+    "                      \"-- -x.chi\" or \"./-x.chi\"\n"
+    "\n"
+    "When the HTML goes to standard output, the console text goes to standard\n"
+    "error. Warnings (line ends in LF alone, text outside row groups, a map file\n"
+    "not used) go to standard error and change nothing else.\n"
+    "\n"
+    "Lines end in CR or CR LF. The map file Runemap.txt is read from the current\n"
+    "folder, not from the document's; fonts have no style without its header.\n"
+    "\n"
+    "Examples:\n"
+    "  vantrel sample.chi                 writes sample.htm\n"
+    "  vantrel -q -j 2 *.chi              converts every document, two at a time\n"
+    "  vantrel -m ../Runemap.txt a.chi    with another map file\n"
+    "  vantrel -o page.html a.chi         writes page.html\n"
+    "  vantrel - < a.chi > a.htm          from standard input to standard output\n"
+    "  vantrel --check *.chi              reports problems, writes nothing\n"
+    "\n"
+    "Exit status: 0 when every document was converted, 1 when any failed,\n"
+    "2 for a usage error. See vantrel(1).\n";
+
+}  // namespace vantrel
