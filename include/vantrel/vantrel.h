@@ -146,8 +146,18 @@ struct ConversionOptions {
 // (header, body, closing text) into `output`; then call output.finish().
 // `onRowGroup`, if given, is called once for each row group, before it is
 // converted (a program draws a progress dot there).
-void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                     const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
+// What a conversion saw of its document's shape, for warnings: lines are
+// numbered from 1, a number 0 means none.
+struct ConversionReport {
+  int64_t lines = 0;                // lines read, up to the end of the text
+  int64_t rowGroups = 0;            // groups with an upper row beginning with "\+"
+  int64_t firstLoneLfLine = 0;      // the first line holding an LF that ends no CR LF
+  int64_t passedOverLines = 0;      // lines with text outside any row group, dropped
+  int64_t firstPassedOverLine = 0;  // the first of them
+};
+
+ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
+                                 const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
 
 // The rows of a document whose characters yield a raw "<" or "&" through
 // the map (mark-up a browser would read): how many, and the first one's line

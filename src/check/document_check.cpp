@@ -52,6 +52,30 @@ void forEachCr(const char* data, size_t from, size_t size, Take take) {
   }
 }
 
+// Whether `data` holds an LF that ends no CR LF pair: one after a CR is part
+// of a line end (the CR may be the last byte of the block before,
+// `afterCr`). Sound documents have none, so a block is passed over at the
+// speed of two vector compares.
+bool hasLoneLf(const char* data, size_t size, bool afterCr) {
+  size_t i = 0;
+  if (size > 0 && data[0] == '\n' && !afterCr) return true;
+  i = 1;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= size; i += 16) {
+    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1));
+    __m128i lone = _mm_andnot_si128(_mm_cmpeq_epi8(before, cr), _mm_cmpeq_epi8(here, lf));
+    if (_mm_movemask_epi8(lone) != 0) return true;
+  }
+#endif
+  for (; i < size; ++i) {
+    if (data[i] == '\n' && data[i - 1] != '\r') return true;
+  }
+  return false;
+}
+
 std::string plural(int64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -63,8 +87,7 @@ void DocumentCheck::feed(const char* data, size_t size) {
   // Most blocks hold no NUL and (once one has been found, or in a sound
   // document) no LF to tell of: one search of the block spares a search of
   // each line.
-  blockMayHold_ =
-      std::memchr(data, '\0', size) != nullptr || (lfLine_ == 0 && std::memchr(data, '\n', size) != nullptr);
+  blockMayHold_ = std::memchr(data, '\0', size) != nullptr || (lfLine_ == 0 && hasLoneLf(data, size, pendingCr_));
   size_t lineStart = 0;
   if (pendingCr_) {
     if (data[0] == '\n') lineStart = 1;
@@ -183,6 +206,24 @@ void DocumentCheck::takeRow(std::string_view row, int kind) {
   }
 }
 
+std::vector<Finding> shapeFindings(const ConversionReport& report) {
+  std::vector<Finding> found;
+  if (report.firstLoneLfLine != 0) {
+    found.push_back({report.firstLoneLfLine,
+                     "line ends in LF alone; only CR or CR LF ends a line, so the lines from here on run together "
+                     "(give the file CR LF line ends, e.g. with unix2dos)"});
+  }
+  if (report.lines > 0 && report.rowGroups == 0) {
+    found.push_back({0, "no row group: no line begins with \\+, so only the last line is converted, as superscripts"});
+  } else if (report.passedOverLines > 0) {
+    found.push_back({report.firstPassedOverLine, "text outside any row group is passed over (" +
+                                                     plural(report.passedOverLines, "line", "lines") +
+                                                     "); a row group begins with a line that starts with \\+"});
+  }
+  std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  return found;
+}
+
 std::vector<Finding> DocumentCheck::finish() {
   blockMayHold_ = true;
   if (!ended_ && !pendingCr_ && (!pending_.empty() || pendingLf_)) takeLine(pending_, pendingLf_);
@@ -192,19 +233,13 @@ std::vector<Finding> DocumentCheck::finish() {
   // row, unless it came right after a base row.
   if (lastPassedOver_ && !lastWasCarry_ && passedOver_ > 0) --passedOver_;
 
-  std::vector<Finding> found;
-  if (lfLine_ != 0) {
-    found.push_back({lfLine_,
-                     "line ends in LF alone; only CR or CR LF ends a line, so the lines from here on run together "
-                     "(give the file CR LF line ends, e.g. with unix2dos)"});
-  }
-  if (lineNumber_ > 0 && groups_ == 0) {
-    found.push_back({0, "no row group: no line begins with \\+, so only the last line is converted, as superscripts"});
-  } else if (passedOver_ > 0) {
-    found.push_back({firstPassedOver_, "text outside any row group is passed over (" +
-                                           plural(passedOver_, "line", "lines") +
-                                           "); a row group begins with a line that starts with \\+"});
-  }
+  ConversionReport shape;
+  shape.lines = lineNumber_;
+  shape.rowGroups = groups_;
+  shape.firstLoneLfLine = lfLine_;
+  shape.passedOverLines = passedOver_;
+  shape.firstPassedOverLine = firstPassedOver_;
+  std::vector<Finding> found = shapeFindings(shape);
   if (unknownEscapes_ > 0) {
     found.push_back({firstUnknownLine_, std::string("unknown escape code \\") + firstUnknown_ + " is dropped (" +
                                             plural(unknownEscapes_, "unknown escape", "unknown escapes") + " in all)"});

@@ -13,8 +13,13 @@
 #include "charmap/char_map.h"
 #include "check/finding.h"
 #include "vantrel/streams.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
+
+// What the shape of a document calls for (line ends in LF alone, no row
+// group, text passed over), as a conversion or a scan saw it.
+std::vector<Finding> shapeFindings(const ConversionReport& report);
 
 class DocumentCheck {
  public:

@@ -17,46 +17,44 @@ constexpr char formFeed = '\f';
 // Whether a row begins with "\\" and `marker` ("+" or "-").
 bool beginsWith(std::string_view text, char marker) { return text.size() >= 2 && text[0] == '\\' && text[1] == marker; }
 
-// The next line and its number (1-based: lines taken so far).
-LineSpan takeNumberedLine(ConversionState& s, uint64_t& number) {
-  number = ++s.linesTaken;
-  return takeLine(s.lines);
+// A line dropped outside any row group: counted for the report when it held text.
+void passOver(ConversionState& s, const LineSpan& line) {
+  if (line.length == 0) return;
+  if (s.report.passedOverLines++ == 0) s.report.firstPassedOverLine = line.number;
 }
 
 // Reads the lines of the next row group into the three rows.
 void readRowGroup(ConversionState& s) {
   LineReader& reader = s.lines;
   LineSpan upper = s.carryLine;
-  uint64_t upperNumber = s.carryLineNumber;
-  uint64_t baseNumber = 0;
-  uint64_t lowerNumber = 0;
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
   keepLinesFrom(reader, upper.start);
   while (!beginsWith(lineText(reader, upper), '+')) {
     if (atEnd(reader)) break;
-    upper = takeNumberedLine(s, upperNumber);
+    passOver(s, upper);
+    upper = takeLine(reader);
     keepLinesFrom(reader, upper.start);
   }
-  LineSpan base = takeNumberedLine(s, baseNumber);
+  if (beginsWith(lineText(reader, upper), '+')) ++s.report.rowGroups;
+  LineSpan base = takeLine(reader);
   // Of several upper rows in a row, the last one counts.
   while (beginsWith(lineText(reader, base), '+')) {
+    if (upper.length > 2) passOver(s, upper);
     upper = base;
-    upperNumber = baseNumber;
     keepLinesFrom(reader, upper.start);
-    base = takeNumberedLine(s, baseNumber);
+    base = takeLine(reader);
   }
-  LineSpan lower = takeNumberedLine(s, lowerNumber);
+  LineSpan lower = takeLine(reader);
   if (beginsWith(lineText(reader, lower), '-')) {
-    s.carryLine = LineSpan{lower.start + lower.length, 0};
+    s.carryLine = LineSpan{lower.start + lower.length, 0, 0};
   } else {
     s.carryLine = lower;
-    s.carryLineNumber = lowerNumber;
-    lower = LineSpan{lower.start, 0};
+    lower = LineSpan{lower.start, 0, 0};
   }
-  s.rowLineNumber[upperRow] = upperNumber;
-  s.rowLineNumber[baseRow] = baseNumber;
-  s.rowLineNumber[lowerRow] = lowerNumber;
+  s.rowLineNumber[upperRow] = static_cast<uint64_t>(upper.number);
+  s.rowLineNumber[baseRow] = static_cast<uint64_t>(base.number);
+  s.rowLineNumber[lowerRow] = static_cast<uint64_t>(lower.number);
   s.rowReported[upperRow] = s.rowReported[baseRow] = s.rowReported[lowerRow] = false;
   // Nothing more is read while the group is walked: the views stay valid.
   s.rows[upperRow].line = lineText(reader, upper);
@@ -319,8 +317,7 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
 void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup) {
   startReading(s.lines, document);
   s.carryLine = LineSpan{};
-  s.carryLineNumber = 0;
-  s.linesTaken = 0;
+  s.report = ConversionReport{};
   while (!atEnd(s.lines)) {
     if (onRowGroup) onRowGroup();
     passOnHtml(s.html.text);
@@ -328,17 +325,23 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
     readRowGroup(s);
     walkRowGroup(s);
   }
+  // A line carried after the last group is dropped; one that begins an
+  // upper row counts as an empty group's.
+  if (!beginsWith(lineText(s.lines, s.carryLine), '+')) passOver(s, s.carryLine);
   finishHtml(s.html);
+  s.report.lines = s.lines.lineCount;
+  s.report.firstLoneLfLine = s.lines.firstLoneLfLine;
   drainSource(s.lines);
 }
 
-void convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                     const std::function<void()>& onRowGroup, const ConversionOptions& options) {
+ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
+                                 const std::function<void()>& onRowGroup, const ConversionOptions& options) {
   auto s = std::make_unique<ConversionState>();
   prepareConversion(*s, map, options);
   beginHtml(s->html, &output);
   convertRowGroups(*s, document, onRowGroup);
   passOnAll(s->html.text);
+  return s->report;
 }
 
 namespace {

@@ -77,10 +77,9 @@ struct ConversionState {
   HtmlWriter html;
   LineReader lines;
   LineSpan carryLine;  // line read after the base row that was no lower row
-  // Line numbers (1-based) for the markup scan: lines taken so far, the
-  // carried line's, each row's, and whether a row was counted already.
-  uint64_t linesTaken = 0;
-  uint64_t carryLineNumber = 0;
+  ConversionReport report;
+  // Line numbers (1-based) for the markup scan: each row's, and whether a
+  // row was counted already.
   uint64_t rowLineNumber[3] = {};
   bool rowReported[3] = {};
   RawMarkupRows* markupScan = nullptr;  // set: the rows yielding raw mark-up are counted

@@ -235,8 +235,6 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
     output = std::make_unique<FileSink>(job.output, &document);
   }
   const MapFile& mapFile = map.get();
-  DocumentCheck check;
-  CheckedSource source(document, check);
   std::function<void()> drawDot;
   if (console.quiet) {
     // no progress
@@ -250,7 +248,8 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
       checkIo();
     };
   }
-  convertDocument(source, mapFile, *output, drawDot);
+  // The warnings come from what the conversion saw: no second scan.
+  ConversionReport report = convertDocument(document, mapFile, *output, drawDot);
   console.line();
   console.check();
   output->finish();
@@ -260,7 +259,7 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
   console.check();
 
   std::vector<std::string> warnings;
-  addFindings(warnings, job.input, check.finish());
+  addFindings(warnings, job.input, shapeFindings(report));
   for (std::string& line : map.besideWarnings(job.input)) warnings.push_back(std::move(line));
   return warnings;
 }

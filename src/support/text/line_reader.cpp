@@ -65,14 +65,21 @@ bool atEnd(LineReader& reader) {
 }
 
 LineSpan takeLineReading(LineReader& reader) {
-  if (atEnd(reader)) return {reader.next, 0};
+  if (atEnd(reader)) return {reader.next, 0, 0};
   const uint64_t start = reader.next;
+  const int64_t number = ++reader.lineCount;
   uint64_t textEnd = UINT64_MAX;  // the first NUL inside the line
   uint64_t scanFrom = start;
   for (;;) {
     const char* base = reader.buffer.get();
-    const char* stop = findCrOrNul(base + offsetOf(reader, scanFrom));
+    const char* stop = findCrLfOrNul(base + offsetOf(reader, scanFrom));
     uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - base);
+    if (*stop == '\n') {
+      // An LF that ends no CR LF is an ordinary byte of the line.
+      if (textEnd == UINT64_MAX && reader.firstLoneLfLine == 0) reader.firstLoneLfLine = number;
+      scanFrom = at + 1;
+      continue;
+    }
     if (*stop == '\0') {
       if (at < reader.bufferStart + reader.held) {
         // A NUL inside the line ends its text, not the line.
@@ -94,7 +101,7 @@ LineSpan takeLineReading(LineReader& reader) {
     if (textEnd == UINT64_MAX) textEnd = at;
     break;
   }
-  return {start, static_cast<size_t>(textEnd - start)};
+  return {start, static_cast<size_t>(textEnd - start), number};
 }
 
 void drainSource(LineReader& reader) {

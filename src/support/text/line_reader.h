@@ -21,6 +21,7 @@ namespace vantrel {
 struct LineSpan {
   uint64_t start = 0;
   size_t length = 0;
+  int64_t number = 0;  // the line's number, from 1 (0: no line)
 };
 
 struct LineReader {
@@ -32,6 +33,8 @@ struct LineReader {
   uint64_t next = 0;         // document offset of the next line
   uint64_t keepFrom = 0;     // bytes before this offset may be dropped
   bool sourceEnded = false;
+  int64_t lineCount = 0;        // lines taken
+  int64_t firstLoneLfLine = 0;  // the first line whose text holds an LF (0: none yet)
 };
 
 // Bytes asked of the source at a time.
@@ -48,14 +51,15 @@ LineSpan takeLineReading(LineReader& reader);
 
 // The next line; an empty line at the end (its start is where the text ends).
 inline LineSpan takeLine(LineReader& reader) {
-  // The common line: held whole, ended by a CR with the byte after it held too.
+  // The common line: held whole, ended by a CR with the byte after it held
+  // too, and no LF or NUL inside.
   const char* text = reader.buffer.get();
   const size_t at = static_cast<size_t>(reader.next - reader.bufferStart);
   if (at < reader.held && text[at] != '\0') {
-    const char* stop = findCrOrNul(text + at);
+    const char* stop = findCrLfOrNul(text + at);
     const auto end = static_cast<size_t>(stop - text);
     if (*stop == '\r' && end + 1 < reader.held) {
-      LineSpan line{reader.next, end - at};
+      LineSpan line{reader.next, end - at, ++reader.lineCount};
       reader.next += line.length + (text[end + 1] == '\n' ? 2 : 1);
       return line;
     }
