@@ -16,8 +16,9 @@ struct Spec {
 };
 
 constexpr Spec specs[] = {
-    {'o', 'o', "output", true}, {'m', 'm', "map", true},   {'j', 'j', "jobs", true},     {'q', 'q', "quiet", false},
-    {'c', 0, "check", false},   {'h', 'h', "help", false}, {'V', 'V', "version", false},
+    {'o', 'o', "output", true},   {'m', 'm', "map", true},   {'j', 'j', "jobs", true},
+    {'q', 'q', "quiet", false},   {'c', 0, "check", false},  {'h', 'h', "help", false},
+    {'V', 'V', "version", false}, {'e', 0, "escape", false}, {'s', 0, "standalone", false},
 };
 
 const Spec* byLetter(char letter) {
@@ -66,6 +67,12 @@ void apply(Options& options, const Spec& spec, const std::string& shown, const s
       break;
     case 'h':
       options.help = true;
+      break;
+    case 'e':
+      options.escape = true;
+      break;
+    case 's':
+      options.standalone = true;
       break;
     case 'V':
       options.version = true;
@@ -146,6 +153,10 @@ const char* const usageText =
     "  -q, --quiet         no banner and no progress; faults are still reported\n"
     "      --check         read the documents and the map file, report problems,\n"
     "                      write nothing (exit status 1 when anything was reported)\n"
+    "      --escape        write \"&\", \"<\", \">\" and '\"' of the text as entities, so that\n"
+    "                      the page shows them as written (for untrusted documents)\n"
+    "      --standalone    without a header in the map file, begin the page with a\n"
+    "                      minimal HTML5 head (doctype, UTF-8 charset, title)\n"
     "  -h, --help          show this text and exit\n"
     "  -V, --version       show the version and exit\n"
     "  --                  end of options: a document named \"-x.chi\" is reached with\n"
@@ -157,6 +168,8 @@ const char* const usageText =
     "\n"
     "Lines end in CR or CR LF. The map file Runemap.txt is read from the current\n"
     "folder, not from the document's; fonts have no style without its header.\n"
+    "Characters become the bytes their code page gives, mark-up included: use\n"
+    "--escape for documents you do not trust.\n"
     "\n"
     "Examples:\n"
     "  vantrel sample.chi                 writes sample.htm\n"
@@ -165,6 +178,7 @@ const char* const usageText =
     "  vantrel -o page.html a.chi         writes page.html\n"
     "  vantrel - < a.chi > a.htm          from standard input to standard output\n"
     "  vantrel --check *.chi              reports problems, writes nothing\n"
+    "  vantrel --escape --standalone a.chi  a complete page that shows a<b as written\n"
     "\n"
     "Exit status: 0 when every document was converted, 1 when any failed,\n"
     "2 for a usage error. See vantrel(1).\n";

@@ -12,6 +12,8 @@ struct Options {
   int jobs = 1;
   bool quiet = false;
   bool check = false;
+  bool escape = false;      // --escape: mark-up characters in the text become entities
+  bool standalone = false;  // --standalone: a complete HTML5 page without a map-file header
   bool help = false;
   bool version = false;
   std::string error;  // a usage error: the text after "vantrel: "

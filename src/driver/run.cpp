@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -36,7 +37,14 @@ struct Job {
   std::string input;
   std::string output;
   bool toStdout = false;
+  ConversionOptions conversion;
 };
+
+// A page's title: the document's name without its folder.
+std::string titleOf(const std::string& input) {
+  size_t slash = input.find_last_of("/\\:");
+  return slash == std::string::npos ? input : input.substr(slash + 1);
+}
 
 std::vector<Job> jobsOf(const Options& options) {
   std::vector<std::string> documents = options.documents;
@@ -47,6 +55,9 @@ std::vector<Job> jobsOf(const Options& options) {
     job.input = input.empty() ? defaultInputName : input;
     job.output = !options.output.empty() ? options.output : job.input == "-" ? "-" : changeExt(job.input, ".htm");
     job.toStdout = job.output == "-";
+    job.conversion.escapeMarkup = options.escape;
+    job.conversion.standalone = options.standalone;
+    job.conversion.title = titleOf(job.input);
     jobs.push_back(std::move(job));
   }
   return jobs;
@@ -249,7 +260,7 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
     };
   }
   // The warnings come from what the conversion saw: no second scan.
-  ConversionReport report = convertDocument(document, mapFile, *output, drawDot);
+  ConversionReport report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
   console.line();
   console.check();
   output->finish();
@@ -349,9 +360,20 @@ bool checkAll(const Options& options) {
     try {
       FileSource document(job.input);
       DocumentCheck check(&mapFile->map);
-      std::vector<char> block(size_t{1} << 16);
-      for (size_t n; (n = document.read(block.data(), block.size())) > 0;) check.feed(block.data(), n);
-      addFindings(lines, job.input, check.finish());
+      // One reading serves both scans: the thorough one sees the bytes the
+      // mark-up scan's conversion reads.
+      CheckedSource source(document, check);
+      RawMarkupRows markup = findRawMarkupRows(source, *mapFile);
+      std::vector<Finding> findings = check.finish();
+      if (markup.count > 0) {
+        findings.push_back({static_cast<int64_t>(markup.firstLine),
+                            std::to_string(markup.count) + (markup.count == 1 ? " row yields" : " rows yield") +
+                                " raw mark-up (\"<\" or \"&\"), which a browser reads as HTML; --escape shows it as "
+                                "written"});
+        std::stable_sort(findings.begin(), findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+      }
+      addFindings(lines, job.input, findings);
       for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
     } catch (const Exception& fault) {
       lines.push_back(findingLine(job.input, {0, fault.message()}, "error"));

@@ -126,6 +126,12 @@ TEST(CommandLine, Runs) {
        "vantrel: gone.chi: error: File not found\n",
        {{"doc.htm", ""}},
        1},
+      {{"--check", "doc.chi"},
+       {{"doc.chi", "\\+\r\nplain\r\n\\+\r\na<b & c\r\n\\+ &\r\nx\r\n"}},
+       "",
+       "vantrel: doc.chi:4: warning: 2 rows yield raw mark-up \\(\"<\" or \"&\"\\), .* --escape .*\n",
+       {{"doc.htm", ""}},
+       1},
   };
   for (const Row& r : runs) {
     std::string name;
