@@ -1,5 +1,6 @@
 #include "support/faults/faults.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -32,13 +33,16 @@ void formatIoMessage(IoCode code, char* buffer, size_t size) {
   }
 }
 
-EOutOfMemory outOfMemory;
+// Where memory ran out last, recorded by the allocation-failure handler (on
+// whichever thread): the fault object itself is made when it is reported,
+// which needs no heap memory.
+std::atomic<uint32_t> outOfMemoryAddress{0};
 
 // Allocation-failure handler: records where memory ran out and lets the
 // request fail with std::bad_alloc, which the fault report turns into the
 // EOutOfMemory object.
 VANTREL_NOINLINE void onAllocationFailure() {
-  outOfMemory.setAddress(faultAddressOf(VANTREL_RETURN_ADDRESS()));
+  outOfMemoryAddress.store(faultAddressOf(VANTREL_RETURN_ADDRESS()), std::memory_order_relaxed);
   throw std::bad_alloc();
 }
 
@@ -71,12 +75,18 @@ VANTREL_NOINLINE void raiseInOutError(IoCode code) {
 }
 
 VANTREL_NOINLINE void raiseOutOfMemory() {
-  outOfMemory.setAddress(faultAddressOf(VANTREL_RETURN_ADDRESS()));
-  throw outOfMemory;
+  EOutOfMemory fault;
+  fault.setAddress(faultAddressOf(VANTREL_RETURN_ADDRESS()));
+  outOfMemoryAddress.store(fault.address(), std::memory_order_relaxed);
+  throw fault;
 }
 
 void prepareOutOfMemory() { std::set_new_handler(onAllocationFailure); }
 
-const EOutOfMemory& outOfMemoryFault() { return outOfMemory; }
+EOutOfMemory outOfMemoryFault() {
+  EOutOfMemory fault;
+  fault.setAddress(outOfMemoryAddress.load(std::memory_order_relaxed));
+  return fault;
+}
 
 }  // namespace vantrel

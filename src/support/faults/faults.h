@@ -10,13 +10,12 @@ namespace vantrel {
 [[noreturn]] void raiseRangeError();
 [[noreturn]] void raiseIntOverflow();
 [[noreturn]] void raiseInOutError(IoCode code);
-// Raises the one EOutOfMemory object made at start-up (see prepareOutOfMemory).
 [[noreturn]] void raiseOutOfMemory();
 
-// Installs the allocation-failure handler that records the fault address in
-// the one EOutOfMemory object, which exists from start-up on, so that
-// reporting exhausted memory needs no memory.
+// Installs the allocation-failure handler, which records where memory ran
+// out (safe from any thread); outOfMemoryFault makes the fault object to
+// report, which needs no heap memory.
 void prepareOutOfMemory();
-const EOutOfMemory& outOfMemoryFault();
+EOutOfMemory outOfMemoryFault();
 
 }  // namespace vantrel

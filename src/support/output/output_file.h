@@ -46,6 +46,7 @@ struct OutputFile {
   bool throughLink = false;  // a device or pipe reached only through a link the system resolves
 #endif
   bool spooled = false;  // an in-place rewrite's text goes to a spool file
+  int pendingSlot = -1;  // the interrupt handler's entry for the named new file, if any
   bool refused = false;  // the target is the document itself
   uint32_t newMode = 0;  // the permission bits the new file gets when complete
   OutputMode mode = OutputMode::failed;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,22 +18,31 @@ namespace vantrel {
 
 namespace {
 
-// The named new file of the output being written, for the signal handler:
-// a run that is interrupted leaves no stray file behind. An unnamed new file
-// needs no handler: the system drops it with the process, however it ends.
-int pendingFolder = -1;
-char pendingName[256] = "";
+// The named new files of the outputs being written (one for each document
+// converted at once), for the signal handler: a run that is interrupted
+// leaves no stray file behind. An unnamed new file needs no handler: the
+// system drops it with the process, however it ends. A slot is claimed,
+// filled, then marked ready, so that the handler only reads whole entries.
+enum SlotState : int { slotFree = 0, slotFilling = 1, slotReady = 2 };
+struct PendingSlot {
+  std::atomic<int> state{slotFree};
+  int folder = -1;
+  char name[256] = "";
+};
+constexpr int pendingSlots = 256;
+PendingSlot pending[pendingSlots];
+std::atomic<bool> interruptsWatched{false};
 
 extern "C" void removePendingTemp(int signal) {
-  if (pendingName[0] != '\0') unlinkat(pendingFolder, pendingName, 0);
+  for (PendingSlot& slot : pending) {
+    if (slot.state.load(std::memory_order_acquire) == slotReady) unlinkat(slot.folder, slot.name, 0);
+  }
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
 
 void watchInterrupts() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
+  if (interruptsWatched.exchange(true)) return;
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     if (std::signal(signal, removePendingTemp) == SIG_IGN) std::signal(signal, SIG_IGN);
   }
@@ -173,15 +183,26 @@ IoCode copySpool(int spool, int fd, uint64_t total) {
 
 }  // namespace
 
-void setPendingTemp(const OutputFile& out) {
+void setPendingTemp(OutputFile& out) {
   watchInterrupts();
-  pendingName[0] = '\0';
-  pendingFolder = out.folderFd;
-  if (out.tempName.size() < sizeof pendingName)
-    std::snprintf(pendingName, sizeof pendingName, "%s", out.tempName.c_str());
+  clearPendingTemp(out);
+  if (out.tempName.size() >= sizeof pending[0].name) return;
+  for (int i = 0; i < pendingSlots; ++i) {
+    int expected = slotFree;
+    if (!pending[i].state.compare_exchange_strong(expected, slotFilling, std::memory_order_acquire)) continue;
+    pending[i].folder = out.folderFd;
+    std::snprintf(pending[i].name, sizeof pending[i].name, "%s", out.tempName.c_str());
+    pending[i].state.store(slotReady, std::memory_order_release);
+    out.pendingSlot = i;
+    return;
+  }
 }
 
-void clearPendingTemp() { pendingName[0] = '\0'; }
+void clearPendingTemp(OutputFile& out) {
+  if (out.pendingSlot < 0) return;
+  pending[out.pendingSlot].state.store(slotFree, std::memory_order_release);
+  out.pendingSlot = -1;
+}
 
 IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& facts) {
   std::string folder, name;
@@ -342,7 +363,7 @@ IoCode putTargetInPlace(OutputFile& out) {
   }
   if (code == 0) {
     out.tempName.clear();
-    clearPendingTemp();
+    clearPendingTemp(out);
   }
   return code;
 }
@@ -371,7 +392,7 @@ void closeOutputFiles(OutputFile& out) {
   closeFd(out.fd);
   if (!out.tempName.empty()) unlinkat(out.folderFd, out.tempName.c_str(), 0);
   out.tempName.clear();
-  clearPendingTemp();
+  clearPendingTemp(out);
   closeFd(out.targetFd);
   closeFd(out.folderFd);
   out.spooled = false;

@@ -60,8 +60,8 @@ void closeOutputFiles(OutputFile& out);
 
 // The new file's name while it has one, for removal when the program is
 // interrupted (the platform's handler reads it).
-void setPendingTemp(const OutputFile& out);
-void clearPendingTemp();
+void setPendingTemp(OutputFile& out);
+void clearPendingTemp(OutputFile& out);
 
 // A hidden name for the new file beside `base`, different at every call,
 // never longer than a file name may be (255 bytes): "." + base + ".XXXXXX",

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "support/files/handle_io_win32.h"
@@ -9,20 +10,29 @@ namespace vantrel {
 
 namespace {
 
-// The new file of the output being written, for the console control
-// handler: a run that is interrupted (Ctrl+C, the window closed) leaves no
-// stray file behind. The new file is shared for deletion for that reason.
-char pendingTemp[MAX_PATH * 4] = "";
+// The new files of the outputs being written (one for each document
+// converted at once), for the console control handler: a run that is
+// interrupted (Ctrl+C, the window closed) leaves no stray file behind. The
+// new files are shared for deletion for that reason. A slot is claimed,
+// filled, then marked ready, so that the handler only reads whole entries.
+enum SlotState : int { slotFree = 0, slotFilling = 1, slotReady = 2 };
+struct PendingSlot {
+  std::atomic<int> state{slotFree};
+  char path[MAX_PATH * 4] = "";
+};
+constexpr int pendingSlots = 256;
+PendingSlot pending[pendingSlots];
+std::atomic<bool> interruptsWatched{false};
 
 BOOL WINAPI removePendingTemp(DWORD) {
-  if (pendingTemp[0] != '\0') DeleteFileA(pendingTemp);
+  for (PendingSlot& slot : pending) {
+    if (slot.state.load(std::memory_order_acquire) == slotReady) DeleteFileA(slot.path);
+  }
   return FALSE;  // the system's own handler ends the process
 }
 
 void watchInterrupts() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
+  if (interruptsWatched.exchange(true)) return;
   SetConsoleCtrlHandler(removePendingTemp, TRUE);
 }
 
@@ -33,14 +43,26 @@ std::string tempPath(const OutputFile& out) { return out.folder + out.tempName; 
 
 }  // namespace
 
-void setPendingTemp(const OutputFile& out) {
+void setPendingTemp(OutputFile& out) {
   watchInterrupts();
+  clearPendingTemp(out);
   std::string path = tempPath(out);
-  pendingTemp[0] = '\0';
-  if (path.size() < sizeof pendingTemp) std::snprintf(pendingTemp, sizeof pendingTemp, "%s", path.c_str());
+  if (path.size() >= sizeof pending[0].path) return;
+  for (int i = 0; i < pendingSlots; ++i) {
+    int expected = slotFree;
+    if (!pending[i].state.compare_exchange_strong(expected, slotFilling, std::memory_order_acquire)) continue;
+    std::snprintf(pending[i].path, sizeof pending[i].path, "%s", path.c_str());
+    pending[i].state.store(slotReady, std::memory_order_release);
+    out.pendingSlot = i;
+    return;
+  }
 }
 
-void clearPendingTemp() { pendingTemp[0] = '\0'; }
+void clearPendingTemp(OutputFile& out) {
+  if (out.pendingSlot < 0) return;
+  pending[out.pendingSlot].state.store(slotFree, std::memory_order_release);
+  out.pendingSlot = -1;
+}
 
 IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& facts) {
   size_t cut = fileName.find_last_of("\\/:");
@@ -111,7 +133,7 @@ IoCode putTargetInPlace(OutputFile& out) {
   }
   if (code == 0) {
     out.tempName.clear();
-    clearPendingTemp();
+    clearPendingTemp(out);
   }
   return code;
 }
@@ -142,7 +164,7 @@ void closeOutputFiles(OutputFile& out) {
   out.handle = nullptr;
   if (!out.tempName.empty()) DeleteFileA(tempPath(out).c_str());
   out.tempName.clear();
-  clearPendingTemp();
+  clearPendingTemp(out);
 }
 
 }  // namespace vantrel
