@@ -2,6 +2,7 @@
 // map file. Input: a map file, the bytes FF FE FD, then the document (or just
 // a document, converted with the default map). Each input runs with mark-up
 // escaped and without.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,27 @@
 #include "vantrel/vantrel.h"
 
 using namespace vantrel;
+
+namespace {
+
+// Hands out a document in blocks of a few bytes each, so that lines and CR LF
+// pairs are cut at every place a block boundary can fall.
+class SmallBlocks : public ByteSource {
+ public:
+  SmallBlocks(std::string_view text, size_t block) : text_(text), block_(block) {}
+  size_t read(char* into, size_t size) override {
+    size_t count = std::min({size, block_, text_.size()});
+    text_.copy(into, count);
+    text_.remove_prefix(count);
+    return count;
+  }
+
+ private:
+  std::string_view text_;
+  size_t block_;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -37,5 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string expected = model::referenceConvert(list, map.map, map.header, escape);
     if (convertText(document, map, options) != expected) __builtin_trap();
   }
+  // The same bytes whatever blocks the document comes in.
+  SmallBlocks source(document, 1 + size % 7);
+  MemorySink sink;
+  convertDocument(source, map, sink);
+  if (sink.text != model::referenceConvert(list, map.map, map.header, false)) __builtin_trap();
   return 0;
 }
