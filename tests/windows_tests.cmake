@@ -10,7 +10,7 @@ set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
 
 add_library(vantrel_test_helpers STATIC helpers/test_files.cpp)
 target_include_directories(vantrel_test_helpers PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(vantrel_test_helpers PUBLIC vantrel_core gtest)
+target_link_libraries(vantrel_test_helpers PUBLIC vantrel_program gtest)
 
 # Test files that stand on POSIX calls (child processes, pseudo-terminals,
 # pipes, file modes, resource limits, memory-mapped files, errno) are left out.
@@ -25,6 +25,6 @@ set(POSIX_ONLY_TESTS
 file(GLOB UNIT_TEST_SOURCES RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS unit/*/*.cpp)
 list(REMOVE_ITEM UNIT_TEST_SOURCES ${POSIX_ONLY_TESTS})
 add_executable(vantrel_unit_tests ${UNIT_TEST_SOURCES} model/reference_conversion.cpp)
-target_link_libraries(vantrel_unit_tests PRIVATE vantrel_core vantrel_test_helpers gtest_main)
+target_link_libraries(vantrel_unit_tests PRIVATE vantrel_program vantrel_test_helpers gtest_main)
 # Run through CMAKE_CROSSCOMPILING_EMULATOR (wine) where the toolchain sets it.
 add_test(NAME vantrel_unit_tests COMMAND vantrel_unit_tests)
