@@ -58,7 +58,7 @@ best_of() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
-run_vantrel() { "$vantrel" doc.chi > console.txt; }
+run_vantrel() { "$vantrel" doc.chi > console.txt 2> warnings.txt; }
 run_iconv() { iconv -f latin1 -t utf-8 doc.chi > iconv.out; }
 run_cat() { cat doc.chi > cat.out; }
 
