@@ -6,7 +6,11 @@
 #include "support/program/command_line.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 #endif
 
 namespace vantrel {
@@ -24,6 +28,9 @@ void startProgram(int argc, const char* const* argv) {
   // A console program: no dialog box of the system (a drive without a disk,
   // a crash) ever waits for a user.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // Warnings and usage errors go to standard error byte for byte, as on
+  // every other system: no LF is turned into CR LF.
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   setCommandLine(argc, argv);
   std::string self = commandLineParam(0);
