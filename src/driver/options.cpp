@@ -8,35 +8,35 @@ namespace {
 
 constexpr int maxJobs = 256;
 
-struct Spec {
+struct OptionForm {
   char key;
   char letter;  // 0: no short form
   const char* name;
   bool takesValue;
 };
 
-constexpr Spec specs[] = {
+constexpr OptionForm optionForms[] = {
     {'o', 'o', "output", true},   {'m', 'm', "map", true},   {'j', 'j', "jobs", true},
     {'q', 'q', "quiet", false},   {'c', 0, "check", false},  {'h', 'h', "help", false},
     {'V', 'V', "version", false}, {'e', 0, "escape", false}, {'s', 0, "standalone", false},
 };
 
-const Spec* byLetter(char letter) {
-  for (const Spec& spec : specs) {
-    if (spec.letter != 0 && spec.letter == letter) return &spec;
+const OptionForm* byLetter(char letter) {
+  for (const OptionForm& form : optionForms) {
+    if (form.letter != 0 && form.letter == letter) return &form;
   }
   return nullptr;
 }
 
-const Spec* byName(std::string_view name) {
-  for (const Spec& spec : specs) {
-    if (name == spec.name) return &spec;
+const OptionForm* byName(std::string_view name) {
+  for (const OptionForm& form : optionForms) {
+    if (name == form.name) return &form;
   }
   return nullptr;
 }
 
-void apply(Options& options, const Spec& spec, const std::string& shown, const std::string& value) {
-  switch (spec.key) {
+void apply(Options& options, const OptionForm& form, const std::string& shown, const std::string& value) {
+  switch (form.key) {
     case 'o':
       options.output = value;
       break;
@@ -96,34 +96,34 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else if (arg[1] == '-') {
       size_t equals = arg.find('=');
       std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-      const Spec* spec = byName(name);
+      const OptionForm* form = byName(name);
       std::string shown = "--" + name;
-      if (spec == nullptr) {
+      if (form == nullptr) {
         options.error = "unknown option '" + arg.substr(0, equals) + "'";
-      } else if (!spec->takesValue && equals != std::string::npos) {
+      } else if (!form->takesValue && equals != std::string::npos) {
         options.error = "option '" + shown + "' takes no value";
-      } else if (spec->takesValue && equals == std::string::npos && i + 1 == args.size()) {
+      } else if (form->takesValue && equals == std::string::npos && i + 1 == args.size()) {
         options.error = "option '" + shown + "' needs a value";
       } else {
-        apply(options, *spec, shown,
-              !spec->takesValue             ? ""
+        apply(options, *form, shown,
+              !form->takesValue             ? ""
               : equals != std::string::npos ? arg.substr(equals + 1)
                                             : args[++i]);
       }
     } else {
       // A cluster of letters: "-qj4" is "-q -j 4".
       for (size_t at = 1; at < arg.size() && options.error.empty(); ++at) {
-        const Spec* spec = byLetter(arg[at]);
+        const OptionForm* form = byLetter(arg[at]);
         std::string shown = std::string("-") + arg[at];
-        if (spec == nullptr) {
+        if (form == nullptr) {
           options.error = "unknown option '" + shown + "'";
-        } else if (!spec->takesValue) {
-          apply(options, *spec, shown, "");
+        } else if (!form->takesValue) {
+          apply(options, *form, shown, "");
         } else if (at + 1 < arg.size()) {
-          apply(options, *spec, shown, arg.substr(at + 1));
+          apply(options, *form, shown, arg.substr(at + 1));
           break;
         } else if (i + 1 < args.size()) {
-          apply(options, *spec, shown, args[++i]);
+          apply(options, *form, shown, args[++i]);
         } else {
           options.error = "option '" + shown + "' needs a value";
         }
