@@ -136,13 +136,17 @@ class SharedMap {
  private:
   void load() {
     const std::string name = options_.mapFile.empty() ? mapFileName : options_.mapFile;
-    map_ = loadMapFile(name, &found_);
+    // Read once: the map and the checks of its lines come from the same text.
+    TextBlock text;
+    IoCode code = readWholeFile(name, text);
+    found_ = code != fileNotFound;
+    map_ = defaultMapFile();
     if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
     if (found_) {
-      TextBlock text;
-      if (readWholeFile(name, text) == 0) {
-        addFindings(warnings_, name, checkMapText(std::string_view(text.bytes.get(), text.size)));
-      }
+      if (code != 0) raiseInOutError(code);
+      std::string_view lines(text.bytes.get(), text.size);
+      map_ = readMapText(lines);
+      addFindings(warnings_, name, checkMapText(lines));
       return;
     }
     // A map file named in another letter case is not found by that name.
