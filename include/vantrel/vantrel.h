@@ -140,6 +140,11 @@ struct ConversionOptions {
   // front of the usual head; a map file's header block is used as it is.
   bool standalone = false;
   std::string title;
+  // Threads that convert one document, the caller's own among them: a long
+  // document is cut at row-group boundaries and its parts converted at once.
+  // 0 takes two where the machine has two cores or more; 1 converts on the
+  // caller's thread alone. The text is the same either way.
+  unsigned threads = 0;
 };
 
 // Converts the document read from `document` with `map` and writes the HTML
@@ -154,6 +159,7 @@ struct ConversionReport {
   int64_t firstLoneLfLine = 0;      // the first line holding an LF that ends no CR LF
   int64_t passedOverLines = 0;      // lines with text outside any row group, dropped
   int64_t firstPassedOverLine = 0;  // the first of them
+  bool operator==(const ConversionReport&) const = default;
 };
 
 ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,

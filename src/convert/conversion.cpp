@@ -1,10 +1,13 @@
 #include "convert/conversion.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "convert/escape_codes.h"
+#include "convert/parted_conversion.h"
 #include "convert/plain_run.h"
 #include "support/text/byte_scan.h"
 
@@ -314,8 +317,7 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
   }
 }
 
-void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup) {
-  startReading(s.lines, document);
+void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {
   s.carryLine = LineSpan{};
   s.report = ConversionReport{};
   while (!atEnd(s.lines)) {
@@ -328,9 +330,14 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
   // A line carried after the last group is dropped; one that begins an
   // upper row counts as an empty group's.
   if (!beginsWith(lineText(s.lines, s.carryLine), '+')) passOver(s, s.carryLine);
-  finishHtml(s.html);
   s.report.lines = s.lines.lineCount;
   s.report.firstLoneLfLine = s.lines.firstLoneLfLine;
+}
+
+void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup) {
+  startReading(s.lines, document);
+  walkRowGroups(s, onRowGroup);
+  finishHtml(s.html);
   drainSource(s.lines);
 }
 
@@ -339,7 +346,13 @@ ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlS
   auto s = std::make_unique<ConversionState>();
   prepareConversion(*s, map, options);
   beginHtml(s->html, &output);
-  convertRowGroups(*s, document, onRowGroup);
+  PartPlan plan;
+  plan.threads = options.threads != 0 ? options.threads : std::min(2u, std::thread::hardware_concurrency());
+  if (plan.threads > 1) {
+    convertInParts(*s, map, options, document, onRowGroup, plan);
+  } else {
+    convertRowGroups(*s, document, onRowGroup);
+  }
   passOnAll(s->html.text);
   return s->report;
 }

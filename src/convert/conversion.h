@@ -97,4 +97,28 @@ std::string standaloneHead(std::string_view title);
 // beginHtml), calling `onRowGroup` before each, then the closing step.
 void convertRowGroups(ConversionState& s, ByteSource& document, const std::function<void()>& onRowGroup);
 
+// Converts the row groups of what `s.lines` reads, from the first line to
+// the end of the text, into `s.html`, calling `onRowGroup` before each: no
+// closing step. `s.report` tells what was read.
+void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup);
+
+// All that one row group leaves to the next: the spans and the pending
+// breaks. A part of a document that begins with a row group converts the
+// same from the same boundary state.
+struct BoundaryState {
+  SpanState spans;
+  uint8_t paragraphPending = 0;
+  uint8_t rulePending = 0;
+  bool operator==(const BoundaryState&) const = default;
+};
+
+inline BoundaryState boundaryOf(const HtmlWriter& html) {
+  return {html.spans, html.paragraphPending, html.rulePending};
+}
+inline void setBoundary(HtmlWriter& html, const BoundaryState& state) {
+  html.spans = state.spans;
+  html.paragraphPending = state.paragraphPending;
+  html.rulePending = state.rulePending;
+}
+
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 namespace vantrel {
 
 void passOnWindow(HtmlText& out) {
+  if (out.sink == nullptr) throw TextTooLong{};
   size_t count = out.bytes.size() - htmlWindowTail;
   out.sink->write(out.bytes.data(), count);
   out.bytes.dropFront(count);
@@ -69,6 +70,10 @@ size_t takeBackLength(std::string_view body, bool entities) {
 }  // namespace
 
 void removeLastBodyChar(HtmlText& out) {
+  if (out.continuesText && out.bytes.size() < longestTakeBack) {
+    out.reachedStart = true;
+    return;
+  }
   if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
   holdBodyTail(out);
   if (out.bytes.empty()) return;  // the sink gave nothing back
@@ -89,6 +94,7 @@ void writeBreak(HtmlWriter& html) {
 void beginHtml(HtmlWriter& html, HtmlSink* sink, size_t bodySize) {
   HtmlText& out = html.text;
   out.sink = sink;
+  out.passOnAt = sink != nullptr ? htmlWindow : SIZE_MAX;
   out.bytes.reserve(sink != nullptr ? htmlWindow * 2 : html.HtmlHead.size() + bodySize + closingText.size());
   out.bytes = html.HtmlHead;
   out.passedOn = 0;

@@ -26,19 +26,30 @@ struct HtmlText {
   // Markup in characters is escaped: the body's entities are all the
   // converter's own, and "\A" takes one back whole.
   bool entitiesWhole = false;
+  // Held bytes are passed on once there are this many (none without a sink).
+  size_t passOnAt = SIZE_MAX;
+  // The text goes on from one written elsewhere (a part of a document
+  // converted on its own): an "\A" that would look at bytes before its start
+  // removes nothing and sets `reachedStart` instead.
+  bool continuesText = false;
+  bool reachedStart = false;
 };
+
+// Raised when a text without a sink grows past its `passOnAt`.
+struct TextTooLong {};
 
 // Text is passed on in windows of this size; the last bytes of a window stay
 // behind, so that removing bytes seldom reaches text already passed on.
 inline constexpr size_t htmlWindow = size_t{1} << 20;
 inline constexpr size_t htmlWindowTail = 4096;
 
-// Hands all but the tail of the held bytes to the sink.
+// Hands all but the tail of the held bytes to the sink; without a sink
+// raises TextTooLong.
 void passOnWindow(HtmlText& out);
 
 // Passes a full window of text on to the sink, if there is one.
 inline void passOnHtml(HtmlText& out) {
-  if (out.bytes.size() >= htmlWindow && out.sink != nullptr) passOnWindow(out);
+  if (out.bytes.size() >= out.passOnAt) passOnWindow(out);
 }
 
 // Hands everything held to the sink (the text is complete).
@@ -58,6 +69,7 @@ void removeLastBodyChar(HtmlText& out);
 struct SpanState {
   uint8_t openFont = 0;
   uint8_t rowFont[3] = {1, 1, 1};
+  bool operator==(const SpanState&) const = default;
 };
 
 // What the HTML side of one conversion keeps: the text, the spans, the

@@ -10,7 +10,7 @@ namespace {
 
 // Zero bytes kept after the bytes read: a NUL that ends every scan, and room
 // for whole-vector reads past it.
-constexpr size_t padding = 64;
+constexpr size_t padding = linePadding;
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {
   return static_cast<size_t>(position - reader.bufferStart);
@@ -57,6 +57,20 @@ void startReading(LineReader& reader, ByteSource& source) {
   reader.capacity = 2 * readBlockSize + padding;
   reader.buffer.reset(new char[reader.capacity]);
   std::memset(reader.buffer.get(), 0, padding);
+}
+
+void startReadingHeld(LineReader& reader, HeldBytes& held) {
+  reader = LineReader{};
+  reader.buffer = std::move(held.bytes);
+  reader.capacity = held.capacity;
+  reader.held = held.size;
+  reader.sourceEnded = true;
+}
+
+void returnHeldBytes(LineReader& reader, HeldBytes& held) {
+  held.bytes = std::move(reader.buffer);
+  reader.capacity = 0;
+  reader.held = 0;
 }
 
 bool atEnd(LineReader& reader) {

@@ -43,6 +43,24 @@ inline constexpr size_t readBlockSize = size_t{1} << 20;
 // Starts reading `source` (which must outlive the reader).
 void startReading(LineReader& reader, ByteSource& source);
 
+// Zero bytes that follow the bytes held in a reader's buffer.
+inline constexpr size_t linePadding = 64;
+
+// Bytes held whole in memory, followed by at least linePadding zero bytes.
+struct HeldBytes {
+  std::unique_ptr<char[]> bytes;
+  size_t size = 0;
+  size_t capacity = 0;  // size plus padding at least
+};
+
+// Starts reading `held` as the whole document, without copying: the reader
+// takes the buffer until returnHeldBytes gives it back.
+void startReadingHeld(LineReader& reader, HeldBytes& held);
+void returnHeldBytes(LineReader& reader, HeldBytes& held);
+
+// Whether the text ended at a NUL before the end of the bytes read.
+inline bool endedAtNul(const LineReader& reader) { return reader.next - reader.bufferStart < reader.held; }
+
 // Whether the lines are used up (reads as far as it needs to tell).
 bool atEnd(LineReader& reader);
 

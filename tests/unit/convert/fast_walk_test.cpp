@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "charmap/char_map.h"
+#include "convert/parted_conversion.h"
+#include "support/faults/faults.h"
 #include "model/reference_conversion.h"
 #include "support/text/line_list.h"
 #include "vantrel/vantrel.h"
@@ -111,6 +114,56 @@ class ChoppedSource : public ByteSource {
   Random& rng_;
 };
 
+// Hands out a document, then fails after `failAfter` bytes.
+class FailingSource : public ByteSource {
+ public:
+  FailingSource(std::string_view text, size_t failAfter) : text_(text.substr(0, failAfter)) {}
+  size_t read(char* into, size_t size) override {
+    if (text_.empty()) raiseInOutError(5);
+    size_t count = std::min(size, text_.size());
+    text_.copy(into, count);
+    text_.remove_prefix(count);
+    return count;
+  }
+
+ private:
+  std::string_view text_;
+};
+
+struct Converted {
+  std::string text;
+  ConversionReport report;
+  int64_t groups = 0;  // calls of onRowGroup
+  bool failed = false;
+};
+
+// Converts on one thread, or on two in parts of about `partSize` bytes.
+Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions options, size_t partSize) {
+  Converted result;
+  MemorySink sink;
+  auto count = [&result] { ++result.groups; };
+  try {
+    if (partSize == 0) {
+      options.threads = 1;
+      result.report = convertDocument(source, map, sink, count, options);
+    } else {
+      auto s = std::make_unique<ConversionState>();
+      prepareConversion(*s, map, options);
+      beginHtml(s->html, &sink);
+      // One thread is the thread that races ahead of the joins: each part is
+      // converted from its guess.
+      convertInParts(*s, map, options, source, count, PartPlan{partSize, 1 + unsigned(partSize % 2), false, partSize / 3});
+      passOnAll(s->html.text);
+      result.report = s->report;
+    }
+    sink.finish();
+  } catch (const EInOutError&) {
+    result.failed = true;
+  }
+  result.text = std::move(sink.text);
+  return result;
+}
+
 class FastWalk : public ::testing::Test {
  protected:
   void expectSameAsReference(const std::string& doc, const CharMap& map, bool escape, Random* chop = nullptr) {
@@ -122,11 +175,21 @@ class FastWalk : public ::testing::Test {
     options.escapeMarkup = escape;
     ASSERT_EQ(convertText(doc, mapFile, options), expected) << ::testing::PrintToString(doc) << " escape " << escape;
     if (chop == nullptr) return;
-    // The same bytes whatever blocks the document comes in.
+    // The same bytes whatever blocks the document comes in, on one thread
+    // or cut into parts of any size, with the same report.
     ChoppedSource source(doc, *chop);
-    MemorySink sink;
-    convertDocument(source, mapFile, sink, {}, options);
-    ASSERT_EQ(sink.text, expected) << "in blocks: " << ::testing::PrintToString(doc);
+    Converted single = convertWith(source, mapFile, options, 0);
+    ASSERT_EQ(single.text, expected) << "in blocks: " << ::testing::PrintToString(doc);
+    ChoppedSource again(doc, *chop);
+    Converted parted = convertWith(again, mapFile, options, 1 + chop->below(chop->below(2) == 0 ? 8 : 300));
+    ASSERT_EQ(parted.text, expected) << "in parts: " << ::testing::PrintToString(doc);
+    ASSERT_TRUE(parted.report == single.report && parted.groups == single.groups) << ::testing::PrintToString(doc);
+    // A source that fails: the same fault after the same row groups.
+    size_t failAfter = chop->below(doc.size() + 1);
+    FailingSource failing(doc, failAfter), failingAgain(doc, failAfter);
+    single = convertWith(failing, mapFile, options, 0);
+    parted = convertWith(failingAgain, mapFile, options, 1 + chop->below(100));
+    ASSERT_TRUE(single.failed && parted.failed && single.groups == parted.groups) << ::testing::PrintToString(doc);
   }
 };
 
@@ -134,7 +197,7 @@ TEST_F(FastWalk, RandomDocuments) {
   Random rng{0x5EED1234ABCDull};
   for (int i = 0; i < 20000; ++i) {
     std::string doc = randomDocument(rng);
-    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0);
+    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, rng.below(4) == 0 ? &rng : nullptr);
     if (HasFatalFailure()) return;
   }
 }

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+namespace vantrel {
+
+// Where a document may be cut into parts that convert on their own, each
+// from the state the part before it leaves: before a line that begins an
+// upper row ("\+"), right after a line that ends a row group (a base row
+// after an upper row, or a lower row after such a base row), with more text
+// after the upper row's line. There the line grouping of the whole
+// document and of the parts agree.
+//
+// Returns the offset of the first such cut whose line ending lies at or
+// after `from`, or npos. `text` begins at the start of a line; the lines
+// before a cut must lie in it whole.
+size_t findPartBoundary(std::string_view text, size_t from);
+
+}  // namespace vantrel
