@@ -7,6 +7,9 @@
 //   realistic    row groups like real text: upper and lower rows mostly empty,
 //                font escapes every few dozen characters, about one byte in
 //                twenty from 0xC0 to 0xFF, paragraph breaks, the odd form feed
+//   wide         like realistic, with half of the text in the fonts that
+//                the map gives Greek and mathematical letters (two and
+//                three bytes in UTF-8)
 //   one-line     an upper row and then one single base row of SIZE bytes
 //   tiny-groups  row groups of one character each (SIZE/7 of them)
 //   escape-rows  rows made only of escape codes

@@ -23,9 +23,11 @@ struct Random {
 // Mostly the Latin-1 fonts 1 and 5; now and then Greek (2) or mathematical
 // letters (3, 11), which take two and three bytes in UTF-8.
 const char* const fontEscapes[] = {"\\1", "\\1", "\\1", "\\1", "\\5", "\\5", "\\2", "\\3", "\\!", "\\1"};
+// Half of the text in Greek and mathematical letters.
+const char* const wideFontEscapes[] = {"\\1", "\\5", "\\2", "\\3", "\\1", "\\5", "\\2", "\\3", "\\2", "\\1"};
 
 // One base row of visible text: words, accented letters, font escapes.
-std::string baseRow(Random& rng, size_t target) {
+std::string baseRow(Random& rng, size_t target, const char* const* escapes = fontEscapes) {
   std::string row;
   size_t sinceEscape = 0;
   size_t nextEscape = 20 + rng.below(40);
@@ -44,7 +46,7 @@ std::string baseRow(Random& rng, size_t target) {
     if (sinceEscape >= nextEscape) {
       row.pop_back();
       row += ' ';
-      row += fontEscapes[rng.below(10)];
+      row += escapes[rng.below(10)];
       sinceEscape = 0;
       nextEscape = 20 + rng.below(40);
     }
@@ -65,11 +67,11 @@ std::string markRow(Random& rng, const char* prefix, uint32_t percentWithMarks) 
   return row;
 }
 
-void realistic(Random& rng, size_t size, std::string& doc) {
+void realistic(Random& rng, size_t size, std::string& doc, const char* const* escapes = fontEscapes) {
   while (doc.size() < size) {
     doc += markRow(rng, "\\+", 15);
     doc += "\r\n";
-    doc += baseRow(rng, 45 + rng.below(45));
+    doc += baseRow(rng, 45 + rng.below(45), escapes);
     if (rng.below(8) == 0) doc += "\\,";
     if (rng.below(300) == 0) doc += "\f";
     doc += "\r\n";
@@ -193,6 +195,8 @@ bool generateDocument(const std::string& kind, size_t size, uint64_t seed, std::
   map = standardMap();
   if (kind == "realistic") {
     realistic(rng, size, doc);
+  } else if (kind == "wide") {
+    realistic(rng, size, doc, wideFontEscapes);
   } else if (kind == "one-line") {
     oneLine(rng, size, doc);
   } else if (kind == "tiny-groups") {

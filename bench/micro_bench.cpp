@@ -54,7 +54,7 @@ void lineCursorBench(benchmark::State& state) {
 }
 BENCHMARK(lineCursorBench)->Unit(benchmark::kMillisecond);
 
-void convertBench(benchmark::State& state, const std::string& kind) {
+void convertBench(benchmark::State& state, const std::string& kind, unsigned threads) {
   const std::string& doc = document(kind);
   std::string unused;
   std::string mapText;
@@ -66,14 +66,22 @@ void convertBench(benchmark::State& state, const std::string& kind) {
   for (auto _ : state) {
     sink.text.clear();
     MemorySource source(doc);
-    convertDocument(source, map, sink);
+    ConversionOptions options;
+    options.threads = threads;
+    convertDocument(source, map, sink, {}, options);
     benchmark::DoNotOptimize(sink.text.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
 }
-BENCHMARK_CAPTURE(convertBench, realistic, std::string("realistic"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(convertBench, tiny_groups, std::string("tiny-groups"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(convertBench, one_line, std::string("one-line"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertBench, realistic, std::string("realistic"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertBench, wide, std::string("wide"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertBench, tiny_groups, std::string("tiny-groups"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertBench, one_line, std::string("one-line"), 1)->Unit(benchmark::kMillisecond);
+// Cut into parts on two threads.
+BENCHMARK_CAPTURE(convertBench, realistic_parts, std::string("realistic"), 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(convertBench, wide_parts, std::string("wide"), 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void lookupEncodeBench(benchmark::State& state) {
   CharMap map;

@@ -16,6 +16,10 @@ namespace {
 constexpr IoCode fileNotFound = 2;
 constexpr IoCode accessDenied = 5;
 
+// Blocks up to this size (the converter's windows of 1 MiB, with what the
+// last step wrote past it) are copied and written by the writer thread.
+constexpr size_t largestCopiedWindow = (size_t{5} << 20) / 4;
+
 void fail(OutputFile& out, IoCode code) {
   if (out.failure == 0) out.failure = code;
 }
@@ -158,11 +162,13 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
       out.noWriter = true;
     }
   }
-  if (out.noWriter) {
+  waitForWriter(out);
+  if (out.noWriter || bytes.size() > largestCopiedWindow) {
+    // A large block is written at once from the caller's memory: copying it
+    // costs more than the write it would overlap.
     if (out.failure == 0) writeAt(out, bytes);
     return;
   }
-  waitForWriter(out);
   out.window.clear();
   out.window.append(bytes);
   {

@@ -77,15 +77,18 @@ inline const char* findCrOrNul(const char* p) {
 // The first CR, LF or NUL from `p` on. A NUL must come somewhere after `p`.
 inline const char* findCrLfOrNul(const char* p) {
 #if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i nul = _mm_setzero_si128();
+  // One test finds every byte up to CR (0x0D); the few others among them
+  // (tab, form feed, ...) are stepped over.
+  const __m128i upToCr = _mm_set1_epi8('\r');
   for (;; p += 16) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i hits =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)), _mm_cmpeq_epi8(bytes, nul));
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (mask != 0) return p + std::countr_zero(mask);
+    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, upToCr), bytes);
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(low));
+    while (mask != 0) {
+      const char* hit = p + std::countr_zero(mask);
+      if (*hit == '\r' || *hit == '\n' || *hit == '\0') return hit;
+      mask &= mask - 1;
+    }
   }
 #else
   while (*p != '\r' && *p != '\n' && *p != '\0') ++p;
