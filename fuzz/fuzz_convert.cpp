@@ -4,9 +4,11 @@
 // escaped and without.
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "convert/parted_conversion.h"
 #include "model/reference_conversion.h"
 #include "support/text/line_list.h"
 #include "vantrel/vantrel.h"
@@ -60,9 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (convertText(document, map, options) != expected) __builtin_trap();
   }
   // The same bytes whatever blocks the document comes in.
+  const std::string expected = model::referenceConvert(list, map.map, map.header, false);
   SmallBlocks source(document, 1 + size % 7);
   MemorySink sink;
   convertDocument(source, map, sink);
-  if (sink.text != model::referenceConvert(list, map.map, map.header, false)) __builtin_trap();
+  if (sink.text != expected) __builtin_trap();
+  // And cut into parts of a few bytes, each converted from a guessed state.
+  SmallBlocks again(document, 1 + size % 5);
+  auto s = std::make_unique<ConversionState>();
+  prepareConversion(*s, map, {});
+  MemorySink parted;
+  beginHtml(s->html, &parted);
+  convertInParts(*s, map, {}, again, {}, PartPlan{1 + size % 13, 1 + unsigned(size % 2), false, size % 11});
+  passOnAll(s->html.text);
+  if (parted.text != expected) __builtin_trap();
   return 0;
 }

@@ -320,7 +320,9 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {
   s.carryLine = LineSpan{};
   s.report = ConversionReport{};
+  s.groupsWalked = 0;
   while (!atEnd(s.lines)) {
+    ++s.groupsWalked;
     if (onRowGroup) onRowGroup();
     passOnHtml(s.html.text);
     flushBreaks(s.html);

@@ -78,6 +78,7 @@ struct ConversionState {
   LineReader lines;
   LineSpan carryLine;  // line read after the base row that was no lower row
   ConversionReport report;
+  int64_t groupsWalked = 0;  // by walkRowGroups: one for each call of its onRowGroup
   // Line numbers (1-based) for the markup scan: each row's, and whether a
   // row was counted already.
   uint64_t rowLineNumber[3] = {};

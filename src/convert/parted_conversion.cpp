@@ -273,9 +273,8 @@ void PartedConversion::convertPart(Part& part, ConversionState& t) {
   t.html.text.bytes = std::move(part.out);
   startPartText(t, part.entry, longest);
   startReadingHeld(t.lines, part.input);
-  int64_t groups = 0;
   try {
-    walkRowGroups(t, [&groups] { ++groups; });
+    walkRowGroups(t, {});
     part.exit = boundaryOf(t.html);
     part.report = t.report;
     part.endedAtNul = endedAtNul(t.lines);
@@ -286,7 +285,7 @@ void PartedConversion::convertPart(Part& part, ConversionState& t) {
   }
   returnHeldBytes(t.lines, part.input);
   part.out = std::move(t.html.text.bytes);
-  part.groups = groups;
+  part.groups = t.groupsWalked;
 }
 
 // Converts a part again in the single walk, from the state the joined text

@@ -332,7 +332,11 @@ bool convertAll(const Options& options) {
     writeLine();
     checkIo();
   }
-  if (options.jobs > 1 && jobs.size() > 1) return convertInParallel(jobs, map, options.quiet, options.jobs);
+  if (options.jobs > 1 && jobs.size() > 1) {
+    // The documents share the cores: each is converted on one thread.
+    for (Job& job : jobs) job.conversion.threads = 1;
+    return convertInParallel(jobs, map, options.quiet, options.jobs);
+  }
   bool allConverted = true;
   for (const Job& job : jobs) {
     DocumentConsole console{nullptr, options.quiet};
