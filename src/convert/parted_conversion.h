@@ -15,7 +15,7 @@ struct PartPlan {
   // guessed state and then joined, as when the threads race ahead (tests).
   bool walkAtOnce = true;
   // The last bytes of a part that are walked to guess the state it leaves.
-  size_t guessTail = size_t{8} << 10;
+  size_t guessTail = size_t{2} << 10;
 };
 
 // Does what convertRowGroups does, with the document cut into parts at
