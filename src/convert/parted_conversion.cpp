@@ -35,9 +35,9 @@ struct Part {
   ConversionReport report;
   int64_t groups = 0;
   bool done = false;
-  bool redo = false;          // converted by the single walk when joined
-  bool endedAtNul = false;    // the text of the document ends in this part
-  bool restFollows = false;   // the rest of the document is read from the source after it
+  bool redo = false;           // converted by the single walk when joined
+  bool endedAtNul = false;     // the text of the document ends in this part
+  bool restFollows = false;    // the rest of the document is read from the source after it
   std::exception_ptr failure;  // the source failed after these bytes
 };
 
@@ -144,12 +144,12 @@ class PartedConversion {
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Part>> parts_;  // taken, in document order, not yet joined
   std::vector<std::unique_ptr<Part>> spare_;
-  HeldBytes carry_;             // bytes read after the last cut
-  bool sourceEnded_ = false;    // the source has given all its bytes
-  bool sourceDone_ = false;     // nothing more to take
+  HeldBytes carry_;           // bytes read after the last cut
+  bool sourceEnded_ = false;  // the source has given all its bytes
+  bool sourceDone_ = false;   // nothing more to take
   bool stopping_ = false;
-  BoundaryState committed_;     // the state the joined text leaves
-  BoundaryState nextGuess_;     // the state the last part taken is guessed to leave
+  BoundaryState committed_;  // the state the joined text leaves
+  BoundaryState nextGuess_;  // the state the last part taken is guessed to leave
   std::unique_ptr<ConversionState> guessState_;
   HeldBytes guessBytes_;
   std::vector<std::thread> helpers_;
@@ -292,8 +292,7 @@ void PartedConversion::convertPart(Part& part, ConversionState& t) {
 // leaves, writing straight into the text.
 void PartedConversion::walkAgain(Part& part) {
   if (part.failure || part.restFollows) {
-    ReplaySource replay({part.input.bytes.get(), part.input.size}, part.restFollows ? &source_ : nullptr,
-                        part.failure);
+    ReplaySource replay({part.input.bytes.get(), part.input.size}, part.restFollows ? &source_ : nullptr, part.failure);
     startReading(main_.lines, replay);
     walkRowGroups(main_, onRowGroup_);
     addPartReport(total_, main_.report);

@@ -11,8 +11,8 @@
 #include "charmap/char_map.h"
 #include "convert/part_boundary.h"
 #include "convert/parted_conversion.h"
-#include "support/faults/faults.h"
 #include "model/reference_conversion.h"
+#include "support/faults/faults.h"
 #include "support/text/line_list.h"
 #include "vantrel/vantrel.h"
 
@@ -153,7 +153,8 @@ Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions 
       beginHtml(s->html, &sink);
       // One thread is the thread that races ahead of the joins: each part is
       // converted from its guess.
-      convertInParts(*s, map, options, source, count, PartPlan{partSize, 1 + unsigned(partSize % 2), false, partSize / 3});
+      convertInParts(*s, map, options, source, count,
+                     PartPlan{partSize, 1 + unsigned(partSize % 2), false, partSize / 3});
       passOnAll(s->html.text);
       result.report = s->report;
     }
@@ -277,15 +278,15 @@ TEST(PartBoundaryTest, CutsOnlyWhereTheGroupingAgrees) {
   using namespace std::string_literals;
   const size_t none = std::string_view::npos;
   const std::vector<std::pair<std::string, size_t>> cases = {
-      {"\\+\r\nab\r\n\\+\r\ncd\r\n", 8},              // after a base row
-      {"\\+\r\nab\r\n\\-i\r\n\\+\r\ncd\r\n", 13},      // after its lower row
+      {"\\+\r\nab\r\n\\+\r\ncd\r\n", 8},             // after a base row
+      {"\\+\r\nab\r\n\\-i\r\n\\+\r\ncd\r\n", 13},    // after its lower row
       {"\\+\rab\r\\+\rcd\r", 6},                     // lines ended by CR alone
-      {"\\+\r\n\\+\r\ncd\r\n", none},                 // upper rows in a row make one group
-      {"\\+\r\nab\r\njunk\r\n\\+\r\ncd\r\n", none},    // after a line passed over
-      {"\\+\r\nab\r\n\\+\r\n", none},                 // the last line is dropped, not walked
-      {"\\+\r\nab\r\n\\+\r\n\0x\r\n"s, none},         // so is one before a NUL that ends the text
-      {"\\+\r\nab\r\n\\+ 2", none},                   // and a last line without a CR
-      {"\\+\r\nab\nc\r\n\\+\r\ncd\r\n", 10},          // a lone LF is a byte of the line
+      {"\\+\r\n\\+\r\ncd\r\n", none},                // upper rows in a row make one group
+      {"\\+\r\nab\r\njunk\r\n\\+\r\ncd\r\n", none},  // after a line passed over
+      {"\\+\r\nab\r\n\\+\r\n", none},                // the last line is dropped, not walked
+      {"\\+\r\nab\r\n\\+\r\n\0x\r\n"s, none},        // so is one before a NUL that ends the text
+      {"\\+\r\nab\r\n\\+ 2", none},                  // and a last line without a CR
+      {"\\+\r\nab\nc\r\n\\+\r\ncd\r\n", 10},         // a lone LF is a byte of the line
   };
   for (const auto& [text, cut] : cases) {
     EXPECT_EQ(findPartBoundary(text, 1), cut) << ::testing::PrintToString(text);
