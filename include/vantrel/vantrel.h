@@ -143,7 +143,9 @@ struct ConversionOptions {
   // Threads that convert one document, the caller's own among them: a long
   // document is cut at row-group boundaries and its parts converted at once.
   // 0 takes two where the machine has two cores or more; 1 converts on the
-  // caller's thread alone. The text is the same either way.
+  // caller's thread alone. The text is the same either way. With more than
+  // one, the source's read() may be called on the other thread (never two
+  // calls at once); the sink and onRowGroup are called on the caller's.
   unsigned threads = 0;
 };
 
