@@ -59,18 +59,13 @@ class ReplaySource : public ByteSource {
   ReplaySource(std::string_view held, ByteSource* rest, std::exception_ptr failure)
       : held_(held), rest_(rest), failure_(std::move(failure)) {}
   size_t read(char* into, size_t size) override {
-    if (!held_.empty()) {
-      size_t count = std::min(size, held_.size());
-      std::memcpy(into, held_.data(), count);
-      held_.remove_prefix(count);
-      return count;
-    }
+    if (size_t count = held_.read(into, size)) return count;
     if (failure_) std::rethrow_exception(failure_);
     return rest_ != nullptr ? rest_->read(into, size) : 0;
   }
 
  private:
-  std::string_view held_;
+  MemorySource held_;
   ByteSource* rest_;
   std::exception_ptr failure_;
 };
