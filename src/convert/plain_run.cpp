@@ -55,8 +55,11 @@ size_t copyThroughPage(const char* text, size_t i, size_t end, const EncodedChar
 size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
   char* o = out;
   while (i < end) {
-    unsigned mask = copy16MarkingSpecials(text + i, o);
-    size_t run = mask != 0 ? static_cast<size_t>(std::countr_zero(mask)) : 16;
+    // Without a special byte in the block the run is 16 long, and the byte
+    // after it goes through the page like any other: no branch on whether
+    // the block held one.
+    unsigned mask = copy16MarkingSpecials(text + i, o) | 0x10000u;
+    auto run = static_cast<size_t>(std::countr_zero(mask));
     if (run >= end - i) {
       o += end - i;
       i = end;
@@ -64,7 +67,6 @@ size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* 
     }
     i += run;
     o += run;
-    if (run == 16) continue;
     EncodedChar code = codes[static_cast<unsigned char>(text[i])];
     if ((code & endsPlainRun) != 0) break;
     putEncoded(o, code);
