@@ -109,6 +109,15 @@ int applyEscape(ConversionState& s, Escape escape) {
 // with no replacement takes no column: the next character is taken.
 void takePiece(ConversionState& s, RowState& row) {
   const auto length = static_cast<int64_t>(row.line.size());
+  // The common piece: the next byte is an ordinary character.
+  if (row.pos >= 0 && row.pos < length && row.pos + 1 != row.blankAt) {
+    auto c = static_cast<unsigned char>(row.line[static_cast<size_t>(row.pos)]);
+    if (c != '\\' && c != formFeed) {
+      ++row.pos;
+      row.piece = c;
+      return;
+    }
+  }
   do {
     if (!isFinished(row)) {
       if (length > row.pos) {
