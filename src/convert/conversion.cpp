@@ -156,8 +156,8 @@ void takePiece(ConversionState& s, RowState& row) {
 }
 
 // For the markup scan: notes the row's line once if the code's entry holds
-// a raw "<" or "&".
-void noteRawMarkup(ConversionState& s, int row, EncodedChar code) {
+// a raw "<" or "&". Out of line: only the markup scan comes here.
+[[gnu::noinline, gnu::cold]] void noteRawMarkup(ConversionState& s, int row, EncodedChar code) {
   char bytes[4];
   putEncoded(bytes, code);
   std::string_view entry(bytes, encodedLength(code));
@@ -169,13 +169,11 @@ void noteRawMarkup(ConversionState& s, int row, EncodedChar code) {
   ++scan.count;
 }
 
-// Writes the row's piece in the current font, wrapped for its row.
-void emitPiece(ConversionState& s, int row) {
-  const RowState& state = s.rows[row];
-  if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
+// Writes the character `piece` of the row in the current font, wrapped for its row.
+void writePiece(ConversionState& s, int row, int piece) {
   const EncodedChar* page = s.fontPages[s.currentFont].codes;
   if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
-  const EncodedChar code = page[state.piece];
+  const EncodedChar code = page[piece];
   if (s.currentFont != s.html.spans.openFont) switchSpan(s.html, s.currentFont, row);
   ByteText& bytes = s.html.text.bytes;
   char* out = bytes.room(longestEscapedChar + 11);
@@ -196,6 +194,13 @@ void emitPiece(ConversionState& s, int row) {
     length += 6;
   }
   bytes.commit(length);
+}
+
+// Writes the row's piece, unless it has none to write.
+void emitPiece(ConversionState& s, int row) {
+  const RowState& state = s.rows[row];
+  if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
+  writePiece(s, row, state.piece);
 }
 
 bool unfinished(const ConversionState& s) {
@@ -240,15 +245,32 @@ void finishBaseAtItsEnd(RowState& base) {
   if (base.pos == static_cast<int64_t>(base.line.size())) finishWithBlank(base);
 }
 
+// Whether the plain run can take the base row's next column: the span of
+// the base row's font is open. It is opened here when that column is a plain
+// character, as the column walk would open it to write that character.
+bool baseSpanOpen(ConversionState& s) {
+  const uint8_t font = s.html.spans.rowFont[baseRow];
+  if (s.html.spans.openFont == font) return true;
+  const RowState& base = s.rows[baseRow];
+  if (base.pos < 0 || base.pos >= static_cast<int64_t>(base.line.size()) || base.pos + 1 == base.blankAt ||
+      s.fontPages[font].codes == nullptr) {
+    return false;
+  }
+  const char c = base.line[static_cast<size_t>(base.pos)];
+  if (c == ' ' || c == '\\' || c == formFeed) return false;
+  switchSpan(s.html, font, baseRow);
+  return true;
+}
+
 // While the lower and upper rows only yield blanks, each column is one base
 // character: the plain run writes them, and the blank rows move along.
 void writeBaseBesideBlanks(ConversionState& s) {
   RowState& base = s.rows[baseRow];
-  if (isFinished(base) || s.html.spans.openFont != s.html.spans.rowFont[baseRow]) return;
+  if (isFinished(base)) return;
   int64_t columns = blanksAhead(s.rows[lowerRow]);
   int64_t upper = blanksAhead(s.rows[upperRow]);
   if (upper < columns) columns = upper;
-  if (columns == 0) return;
+  if (columns == 0 || !baseSpanOpen(s)) return;
   int64_t taken = writePlainRun(s, columns);
   for (int row : {lowerRow, upperRow}) {
     if (!isFinished(s.rows[row]) && taken > 0) {
@@ -276,7 +298,7 @@ void walkColumns(ConversionState& s) {
 void walkBaseOnly(ConversionState& s) {
   RowState& base = s.rows[baseRow];
   while (!isFinished(base)) {
-    if (s.html.spans.openFont == s.html.spans.rowFont[baseRow]) {
+    if (baseSpanOpen(s)) {
       writePlainRun(s, endless);
       finishBaseAtItsEnd(base);
       if (isFinished(base)) return;
@@ -289,10 +311,126 @@ void walkBaseOnly(ConversionState& s) {
   }
 }
 
+// A lower or upper row that holds only plain characters and spaces (no
+// escape, no form feed), as the walk beside its marks reads it: column k is
+// text[k - 1], and a blank after `length`. `next` is the column of its next
+// character other than a space.
+struct MarkRow {
+  const char* text = nullptr;
+  int64_t start = 0;  // the row's position before its first column
+  int64_t length = 0;
+  int64_t next = endless;
+};
+
+// The column of the row's first character other than a space after column `from`.
+int64_t nextMark(const MarkRow& marks, int64_t from) {
+  if (from >= marks.length) return endless;
+  auto size = static_cast<size_t>(marks.length - from);
+  size_t spaces = leadingSpaces(marks.text + from, size);
+  return spaces == size ? endless : from + static_cast<int64_t>(spaces) + 1;
+}
+
+// Reads a lower or upper row for the walk beside its marks; false for one
+// the column walk must take.
+bool readMarkRow(const RowState& row, MarkRow& marks) {
+  if (finishedWithBlank(row)) return true;
+  if (row.pos < 0) return false;
+  marks.text = row.line.data() + row.pos;
+  marks.start = row.pos;
+  marks.length = static_cast<int64_t>(row.line.size()) - row.pos;
+  if (holdsBackslashOrFormFeed(marks.text, static_cast<size_t>(marks.length))) return false;
+  marks.next = nextMark(marks, 0);
+  return true;
+}
+
+// Writes `count` spaces, a window at a time.
+void writeSpaces(HtmlText& text, int64_t count) {
+  while (count > 0) {
+    const auto n = static_cast<size_t>(std::min<int64_t>(count, 4096));
+    std::memset(text.bytes.room(n), ' ', n);
+    text.bytes.commit(n);
+    passOnHtml(text);
+    count -= static_cast<int64_t>(n);
+  }
+}
+
+// The base row's next `columns` columns, the last of them one where the
+// lower or upper row has a character; in the others they yield blanks and go
+// on after them. The plain run takes what it can; each other column is the
+// base row's piece, or a space where that is a blank. The base row's blank
+// in the last column is not written.
+void walkBaseToMark(ConversionState& s, int64_t columns) {
+  RowState& base = s.rows[baseRow];
+  while (columns > 0) {
+    if (isFinished(base)) {
+      if (base.piece == ' ') writeSpaces(s.html.text, columns - 1);
+      return;
+    }
+    if (baseSpanOpen(s)) {
+      columns -= writePlainRun(s, columns);
+      if (columns == 0) {
+        if (base.piece == ' ') s.html.text.bytes.pop_back();  // the run wrote it as a space
+        return;
+      }
+    }
+    passOnHtml(s.html.text);
+    s.currentFont = s.html.spans.rowFont[baseRow];
+    takePiece(s, base);
+    emitPiece(s, baseRow);
+    --columns;
+    if (base.piece == ' ' && columns > 0) s.html.text.bytes += ' ';
+  }
+}
+
+// A group whose lower and upper rows hold only plain characters and spaces:
+// the walk goes from one of their characters to the next, the base row
+// running plain in between, then the rest of the group is the base row's
+// alone. Gives the same text as the column walk.
+void walkBesideMarks(ConversionState& s, MarkRow (&marks)[2]) {
+  constexpr int markRows[2] = {lowerRow, upperRow};
+  int64_t column = 0;  // columns walked
+  for (;;) {
+    const int64_t next = std::min(marks[0].next, marks[1].next);
+    if (next == endless) break;
+    walkBaseToMark(s, next - column);
+    passOnHtml(s.html.text);
+    for (int k = 0; k < 2; ++k) {
+      if (marks[k].next != next) continue;
+      s.currentFont = s.html.spans.rowFont[markRows[k]];
+      writePiece(s, markRows[k], static_cast<unsigned char>(marks[k].text[next - 1]));
+      marks[k].next = nextMark(marks[k], next);
+    }
+    column = next;
+  }
+  // Only blanks are left beside the base row. Spaces left in a row still
+  // count as columns when the base row ends first: the column walk sees to
+  // that case.
+  bool spacesLeft = false;
+  for (int k = 0; k < 2; ++k) {
+    RowState& row = s.rows[markRows[k]];
+    if (isFinished(row)) continue;
+    if (column < marks[k].length) {
+      row.pos = marks[k].start + column;
+      row.blankEnd = 0;
+      spacesLeft = true;
+    } else {
+      finishWithBlank(row);
+    }
+  }
+  if (spacesLeft) {
+    walkColumns(s);
+  } else {
+    walkBaseOnly(s);
+  }
+}
+
 // Walks the columns of the group read last, then carries the line after it on.
 void walkRowGroup(ConversionState& s) {
+  MarkRow marks[2];
   if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
     walkBaseOnly(s);
+  } else if (readMarkRow(s.rows[lowerRow], marks[0]) && readMarkRow(s.rows[upperRow], marks[1])) {
+    walkBesideMarks(s, marks);
   } else {
     walkColumns(s);
   }

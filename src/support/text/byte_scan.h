@@ -34,6 +34,28 @@ inline size_t leadingSpaces(const char* p, size_t size) {
 #endif
 }
 
+// Whether the `size` bytes at `p` hold a backslash or a form feed.
+inline bool holdsBackslashOrFormFeed(const char* p, size_t size) {
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i formFeed = _mm_set1_epi8('\f');
+  for (size_t at = 0; at < size; at += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    auto hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, formFeed))));
+    // Bytes past the end do not count.
+    if (size - at < 16) hits &= (1u << (size - at)) - 1;
+    if (hits != 0) return true;
+  }
+  return false;
+#else
+  for (size_t at = 0; at < size; ++at) {
+    if (p[at] == '\\' || p[at] == '\f') return true;
+  }
+  return false;
+#endif
+}
+
 // Copies the 16 bytes at `in` to `out` and gives a mask with bit k set where
 // byte k is not a plain printable ASCII character: below 0x20, from 0x80 up,
 // or a backslash.

@@ -53,13 +53,20 @@ std::string randomDocument(Random& rng) {
   return doc;
 }
 
+// Marks among spaces, up to `width` columns, sometimes with spaces after them.
+std::string randomMarks(Random& rng, size_t width, char mark) {
+  std::string row(rng.below(width), ' ');
+  for (char& c : row) c = rng.below(6) == 0 ? static_cast<char>(mark + rng.below(3)) : ' ';
+  return row + mark + std::string(rng.below(4) == 0 ? rng.below(5) : 0, ' ');
+}
+
 // Long rows of plain text with escapes and marks now and then: the fast lane's own ground.
 std::string randomTextDocument(Random& rng) {
   std::string doc;
   size_t groups = 1 + rng.below(8);
   for (size_t g = 0; g < groups; ++g) {
     doc += "\\+";
-    if (rng.below(3) == 0) doc += std::string(rng.below(50), ' ') + "2";
+    if (rng.below(3) == 0) doc += randomMarks(rng, 50, '2');
     doc += "\r\n";
     size_t length = rng.below(300);
     for (size_t i = 0; i < length; ++i) {
@@ -79,7 +86,7 @@ std::string randomTextDocument(Random& rng) {
     doc += "\r\n";
     if (rng.below(2) == 0) {
       doc += "\\-";
-      if (rng.below(2) == 0) doc += std::string(rng.below(80), ' ') + "i";
+      if (rng.below(2) == 0) doc += randomMarks(rng, 80, 'i');
       doc += "\r\n";
     }
   }
