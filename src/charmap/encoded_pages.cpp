@@ -49,6 +49,9 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
       for (char byte : bytes.view()) escaped = escaped || (escapeMarkup && !markupEntity(byte).empty());
       if (escaped) encodedChar |= endsPlainRun | escapedMarkup;
       encoded.codes[page][code] = encodedChar;
+      for (int k = 0; k < 4; ++k) encoded.planes[page].plane[k][code] = static_cast<uint8_t>(bytes.bytes[k]);
+      encoded.planes[page].plane[4][code] =
+          static_cast<uint8_t>(bytes.length | ((encodedChar & endsPlainRun) != 0 ? 0x80 : 0));
       if (code > 0x20 && code < 0x80 && code != '\\') {
         identity = identity && !escaped && bytes.length == 1 && bytes.bytes[0] == static_cast<char>(code);
       }

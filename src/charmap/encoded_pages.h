@@ -44,9 +44,17 @@ size_t putEscapedMarkup(char* out, EncodedChar code);
 // code from 0x21 to 0x7F but the backslash to that same single byte, as the
 // defaults do, with no mark-up escaped: runs of such characters can then be
 // copied as they stand.
+//
+// The same entries split into byte planes serve the 64-byte copy: planes 0
+// to 3 hold each entry's bytes, plane 4 its length, with bit 7 set for a
+// code that ends a plain run.
+struct PagePlanes {
+  alignas(64) uint8_t plane[5][256];
+};
 struct EncodedPages {
   EncodedChar codes[pageCount][256];
   bool asciiIdentity[pageCount];
+  PagePlanes planes[pageCount];
 };
 
 // With `escapeMarkup` every entry that holds "&", "<", ">" or '"' is marked

@@ -9,6 +9,7 @@
 #include "convert/escape_codes.h"
 #include "convert/parted_conversion.h"
 #include "convert/plain_run.h"
+#include "convert/wide_page_copy.h"
 #include "support/text/byte_scan.h"
 
 namespace vantrel {
@@ -460,8 +461,11 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
   encodePages(s.charMap, s.pages, options.escapeMarkup);
   for (int font = 0; font < fontCount; ++font) {
     int32_t page = s.charMap.fontPage[font];
-    if (page >= 0 && page < pageCount) s.fontPages[font] = {s.pages.codes[page], s.pages.asciiIdentity[page]};
+    if (page >= 0 && page < pageCount) {
+      s.fontPages[font] = {s.pages.codes[page], &s.pages.planes[page], s.pages.asciiIdentity[page]};
+    }
   }
+  s.wideVectors = wideVectorsUsable();
 }
 
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {

@@ -63,6 +63,7 @@ inline void finishWithBlank(RowState& row) {
 // for a font whose page is outside the map: the walk then reports it).
 struct FontPage {
   const EncodedChar* codes = nullptr;
+  const PagePlanes* planes = nullptr;
   bool asciiIdentity = false;
 };
 
@@ -84,6 +85,7 @@ struct ConversionState {
   uint64_t rowLineNumber[3] = {};
   bool rowReported[3] = {};
   RawMarkupRows* markupScan = nullptr;  // set: the rows yielding raw mark-up are counted
+  bool wideVectors = false;             // pages are copied 64 bytes at a time
 };
 
 // Sets the state up for a conversion with `map`: the pages encoded once

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "convert/escape_codes.h"
+#include "convert/wide_page_copy.h"
 #include "support/text/byte_scan.h"
 
 namespace vantrel {
@@ -154,8 +155,13 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
     char* out = start;
     while (run.i < end) {
       const FontPage page = s.fontPages[s.html.spans.rowFont[baseRow]];
-      run.i = page.asciiIdentity ? copyAsciiRuns(run.text, run.i, end, page.codes, out)
-                                 : copyThroughPage(run.text, run.i, end, page.codes, out);
+      if (s.wideVectors) {
+        run.i = copyThroughPlanes(run.text, run.i, end, *page.planes, out);
+      } else if (page.asciiIdentity) {
+        run.i = copyAsciiRuns(run.text, run.i, end, page.codes, out);
+      } else {
+        run.i = copyThroughPage(run.text, run.i, end, page.codes, out);
+      }
       if (run.i >= end) break;
       // A backslash or a form feed.
       if (run.text[run.i] != '\\' || !takeEscapeInPassing(s, run, end, out, start)) {

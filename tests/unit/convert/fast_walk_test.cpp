@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "charmap/char_map.h"
+#include "charmap/encoded_pages.h"
 #include "convert/part_boundary.h"
 #include "convert/parted_conversion.h"
+#include "convert/wide_page_copy.h"
 #include "model/reference_conversion.h"
 #include "support/faults/faults.h"
 #include "support/text/line_list.h"
@@ -217,6 +219,37 @@ TEST_F(FastWalk, RandomTextDocuments) {
     std::string doc = randomTextDocument(rng);
     expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, &rng);
     if (HasFatalFailure()) return;
+  }
+}
+
+// The 64-byte page copy against the entries one by one: random pages
+// (entries of no byte up to four), runs of every length, a stop anywhere.
+TEST(PagePlanes, CopyAgreesWithEntries) {
+  if (!wideVectorsUsable()) GTEST_SKIP() << "no 64-byte vectors here";
+  Random rng{0xAB5EED77ull};
+  CharMap map;
+  resetCharMap(map);
+  const PackedUtf8 values[] = {0x41, 0xC3A9, 0xE282AC, 0xF09F9880, 0, 0x3C};
+  for (int round = 0; round < 3000; ++round) {
+    for (int n = 0; n < 30; ++n) map.pages[0][rng.below(256)] = values[rng.below(std::size(values))];
+    auto pages = std::make_unique<EncodedPages>();
+    encodePages(map, *pages, round % 2 == 0);
+    std::string text(rng.below(200), 'a');
+    for (char& c : text) c = static_cast<char>(rng.below(50) == 0 ? "\\\f<"[rng.below(3)] : rng.below(256));
+    text.append(64, 'x');  // the padding the text lies in
+    std::string expected;
+    size_t stop = 0;
+    const EncodedChar* codes = pages->codes[0];
+    for (; stop + 64 < text.size() && (codes[static_cast<uint8_t>(text[stop])] & endsPlainRun) == 0; ++stop) {
+      const EncodedChar code = codes[static_cast<uint8_t>(text[stop])];
+      char bytes[4];
+      putEncoded(bytes, code);
+      expected.append(bytes, encodedLength(code));
+    }
+    std::string out(text.size() * 4 + 64, '\0');
+    char* end = out.data();
+    ASSERT_EQ(copyThroughPlanes(text.data(), 0, text.size() - 64, pages->planes[0], end), stop);
+    ASSERT_EQ(std::string(out.data(), end), expected) << ::testing::PrintToString(text);
   }
 }
 

@@ -1,0 +1,117 @@
+#include "convert/wide_page_copy.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VANTREL_WIDE_VECTORS 1
+#include <immintrin.h>
+#endif
+
+namespace vantrel {
+
+#if defined(VANTREL_WIDE_VECTORS)
+
+namespace {
+
+#define VANTREL_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt,bmi")))
+
+// The 64 entries of a plane for the bytes of `index`: the low and the high
+// half of the plane, chosen by each byte's top bit.
+VANTREL_WIDE inline __m512i lookUp(const uint8_t* plane, __m512i index, __mmask64 high) {
+  const __m512i low = _mm512_permutex2var_epi8(_mm512_load_si512(plane), index, _mm512_load_si512(plane + 64));
+  const __m512i upper = _mm512_permutex2var_epi8(_mm512_load_si512(plane + 128), index, _mm512_load_si512(plane + 192));
+  return _mm512_mask_blend_epi8(high, low, upper);
+}
+
+// The order that makes the unpacks below give the entries of each 16 bytes
+// of text in turn: position 16j + 4k + q takes byte 16k + 4j + q. It is its
+// own inverse.
+struct UnpackOrder {
+  alignas(64) uint8_t index[64] = {};
+  constexpr UnpackOrder() {
+    for (int j = 0; j < 4; ++j) {
+      for (int k = 0; k < 4; ++k) {
+        for (int q = 0; q < 4; ++q) index[16 * j + 4 * k + q] = static_cast<uint8_t>(16 * k + 4 * j + q);
+      }
+    }
+  }
+};
+constexpr UnpackOrder unpackOrder;
+
+// Four-byte slots: the four planes' bytes of 16 entries side by side.
+struct Slots {
+  __m512i part[4];
+};
+
+VANTREL_WIDE inline Slots interleave(__m512i b0, __m512i b1, __m512i b2, __m512i b3) {
+  const __m512i low01 = _mm512_unpacklo_epi8(b0, b1);
+  const __m512i high01 = _mm512_unpackhi_epi8(b0, b1);
+  const __m512i low23 = _mm512_unpacklo_epi8(b2, b3);
+  const __m512i high23 = _mm512_unpackhi_epi8(b2, b3);
+  return {{_mm512_unpacklo_epi16(low01, low23), _mm512_unpackhi_epi16(low01, low23),
+           _mm512_unpacklo_epi16(high01, high23), _mm512_unpackhi_epi16(high01, high23)}};
+}
+
+// The first `count` bits set (count up to 64).
+inline uint64_t firstBits(size_t count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }
+
+VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
+  const __m512i order = _mm512_load_si512(unpackOrder.index);
+  const __m512i bytePlace = _mm512_set1_epi32(0x03020100);
+  char* o = out;
+  while (i < end) {
+    const size_t count = end - i < 64 ? end - i : 64;
+    const __m512i bytes = _mm512_maskz_loadu_epi8(firstBits(count), text + i);
+    const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
+    const __mmask64 high = _mm512_movepi8_mask(ordered);
+    const __m512i lengths = lookUp(planes.plane[4], ordered, high);
+    // The lengths back in text order: bit 7 marks a code that ends the run.
+    const __mmask64 stops =
+        _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths)) & firstBits(count);
+    const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
+    const Slots code = interleave(lookUp(planes.plane[0], ordered, high), lookUp(planes.plane[1], ordered, high),
+                                  lookUp(planes.plane[2], ordered, high), lookUp(planes.plane[3], ordered, high));
+    const Slots length = interleave(lengths, lengths, lengths, lengths);
+    for (size_t k = 0; k < 4; ++k) {
+      const size_t entries = taken > 16 * k ? taken - 16 * k : 0;
+      const __mmask64 keep = _mm512_cmpgt_epu8_mask(length.part[k], bytePlace) & firstBits(4 * entries);
+      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, code.part[k]));
+      o += __builtin_popcountll(keep);
+    }
+    i += taken;
+    if (taken < count) break;
+  }
+  out = o;
+  return i;
+}
+
+bool processorHasWideVectors() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2");
+}
+
+}  // namespace
+
+bool wideVectorsUsable() {
+  static const bool usable = [] {
+    const char* asked = std::getenv("VANTREL_VECTORS");
+    return processorHasWideVectors() && (asked == nullptr || std::strcmp(asked, "sse2") != 0);
+  }();
+  return usable;
+}
+
+size_t copyThroughPlanes(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
+  return copyWide(text, i, end, planes, out);
+}
+
+#else
+
+bool wideVectorsUsable() { return false; }
+
+size_t copyThroughPlanes(const char*, size_t i, size_t, const PagePlanes&, char*&) { return i; }
+
+#endif
+
+}  // namespace vantrel
