@@ -5,6 +5,7 @@
 // text block, or the output's spare room).
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -94,6 +95,27 @@ inline const char* findCrOrNul(const char* p) {
   while (*p != '\r' && *p != '\0') ++p;
   return p;
 #endif
+}
+
+// Bit k set where byte k of the 64 bytes at `p` is a CR, an LF or a NUL.
+inline uint64_t crLfNulMask64(const char* p) {
+  uint64_t mask = 0;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i nul = _mm_setzero_si128();
+  for (int k = 0; k < 4; ++k) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)), _mm_cmpeq_epi8(bytes, nul));
+    mask |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits))) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) {
+    if (p[k] == '\r' || p[k] == '\n' || p[k] == '\0') mask |= uint64_t{1} << k;
+  }
+#endif
+  return mask;
 }
 
 // The first CR, LF or NUL from `p` on. A NUL must come somewhere after `p`.

@@ -41,6 +41,7 @@ void makeRoom(LineReader& reader) {
 // least); false once the source has ended.
 bool readMore(LineReader& reader) {
   if (reader.sourceEnded) return false;
+  reader.endsBlock = SIZE_MAX;  // the bytes move, and the NUL after them gives way to more
   makeRoom(reader);
   size_t got = reader.source->read(reader.buffer.get() + reader.held, reader.capacity - reader.held - padding);
   if (got == 0) reader.sourceEnded = true;
@@ -71,6 +72,7 @@ void returnHeldBytes(LineReader& reader, HeldBytes& held) {
   held.bytes = std::move(reader.buffer);
   reader.capacity = 0;
   reader.held = 0;
+  reader.endsBlock = SIZE_MAX;
 }
 
 bool atEnd(LineReader& reader) {

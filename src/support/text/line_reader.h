@@ -1,4 +1,5 @@
 #pragma once
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -35,6 +36,10 @@ struct LineReader {
   bool sourceEnded = false;
   int64_t lineCount = 0;        // lines taken
   int64_t firstLoneLfLine = 0;  // the first line whose text holds an LF (0: none yet)
+  // The CRs, LFs and NULs of the 64 bytes at buffer offset `endsBlock` (a
+  // multiple of 64), kept for the next line in the same block; none after a read.
+  size_t endsBlock = SIZE_MAX;
+  uint64_t endsMask = 0;
 };
 
 // Bytes asked of the source at a time.
@@ -67,6 +72,23 @@ bool atEnd(LineReader& reader);
 // takeLine for a line that is not wholly held yet, holds a NUL, or ends the text.
 LineSpan takeLineReading(LineReader& reader);
 
+// The buffer offset of the first CR, LF or NUL from offset `at` (below the
+// bytes held) on, found 64 bytes at a time.
+inline size_t nextLineEnd(LineReader& reader, size_t at) {
+  const char* text = reader.buffer.get();
+  size_t block = at & ~size_t{63};
+  uint64_t mask = block == reader.endsBlock ? reader.endsMask : crLfNulMask64(text + block);
+  uint64_t ahead = mask & (~uint64_t{0} << (at & 63));
+  while (ahead == 0) {  // ends at the NUL after the bytes held, at the latest
+    block += 64;
+    mask = crLfNulMask64(text + block);
+    ahead = mask;
+  }
+  reader.endsBlock = block;
+  reader.endsMask = mask;
+  return block + static_cast<size_t>(std::countr_zero(ahead));
+}
+
 // The next line; an empty line at the end (its start is where the text ends).
 inline LineSpan takeLine(LineReader& reader) {
   // The common line: held whole, ended by a CR with the byte after it held
@@ -74,9 +96,8 @@ inline LineSpan takeLine(LineReader& reader) {
   const char* text = reader.buffer.get();
   const size_t at = static_cast<size_t>(reader.next - reader.bufferStart);
   if (at < reader.held && text[at] != '\0') {
-    const char* stop = findCrLfOrNul(text + at);
-    const auto end = static_cast<size_t>(stop - text);
-    if (*stop == '\r' && end + 1 < reader.held) {
+    const size_t end = nextLineEnd(reader, at);
+    if (text[end] == '\r' && end + 1 < reader.held) {
       LineSpan line{reader.next, end - at, ++reader.lineCount};
       reader.next += line.length + (text[end + 1] == '\n' ? 2 : 1);
       return line;

@@ -222,6 +222,18 @@ TEST_F(FastWalk, RandomTextDocuments) {
   }
 }
 
+// Megabytes read in small blocks: lines cross the reads while the reader
+// drops and moves the bytes it holds, and the same text comes out.
+TEST_F(FastWalk, LongDocumentInSmallBlocks) {
+  Random rng{0x10C4B10Cull};
+  std::string doc;
+  while (doc.size() < (3u << 20)) doc += randomTextDocument(rng);
+  std::erase(doc, '\0');  // a NUL would end the text early
+  const MapFile map{randomMap(rng), "<h>\n"};
+  ChoppedSource source(doc, rng);
+  EXPECT_TRUE(convertWith(source, map, {}, 0).text == convertText(doc, map, {}));
+}
+
 // The 64-byte page copy against the entries one by one: random pages
 // (entries of no byte up to four), runs of every length, a stop anywhere.
 TEST(PagePlanes, CopyAgreesWithEntries) {

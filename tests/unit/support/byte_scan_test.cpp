@@ -15,7 +15,7 @@ TEST(ByteScan, AgreesWithByteByByteScans) {
   for (int round = 0; round < 300; ++round) {
     std::string text(random() % 70, ' ');
     for (char& c : text) c = alphabet[random() % alphabet.size()];
-    std::string padded = text + std::string(1, '\0') + std::string(32, 'x');
+    std::string padded = text + std::string(1, '\0') + std::string(64, 'x');
     for (size_t at = 0; at < text.size(); ++at) {
       const char* p = padded.data() + at;
       size_t size = text.size() - at;
@@ -27,6 +27,11 @@ TEST(ByteScan, AgreesWithByteByByteScans) {
       size_t stop = at;
       while (padded[stop] != '\r' && padded[stop] != '\0') ++stop;
       EXPECT_EQ(findCrOrNul(p) - padded.data(), static_cast<ptrdiff_t>(stop));
+
+      const uint64_t ends = crLfNulMask64(p);
+      for (unsigned k = 0; k < 64; ++k) {
+        EXPECT_EQ((ends >> k) & 1u, p[k] == '\r' || p[k] == '\n' || p[k] == '\0') << "at " << at + k;
+      }
 
       char out[16];
       unsigned mask = copy16MarkingSpecials(p, out);
