@@ -44,7 +44,7 @@ struct Part {
 void reserveHeld(HeldBytes& held, size_t size) {
   if (held.capacity >= size + linePadding) return;
   size_t capacity = std::max(size + linePadding, held.capacity * 2);
-  std::unique_ptr<char[]> larger(new char[capacity]);
+  BlockPointer larger = newBlock(capacity);
   if (held.size > 0) std::memcpy(larger.get(), held.bytes.get(), held.size);
   held.bytes = std::move(larger);
   held.capacity = capacity;

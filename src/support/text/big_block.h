@@ -1,11 +1,13 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 
 namespace vantrel {
 
-// Memory for the large texts (the document, the result). A block of a few
-// MiB and more is mapped from the system on its own, with huge pages asked
-// for (far fewer page faults when it is filled), and it grows by remapping
+// Memory for the large texts (the document, the result, the buffers the
+// lines are read into). A block of a MiB and more is mapped from the system
+// on its own, in whole huge pages, with huge pages asked for (far fewer page
+// faults when it is filled), and it grows by remapping
 // its pages, never by copying them. Smaller blocks come from malloc.
 // `capacity` is in and out: the size asked for, then the size granted.
 // Exhausted memory raises EOutOfMemory.
@@ -14,7 +16,7 @@ char* resizeBlock(char* data, size_t oldCapacity, size_t& capacity);
 void freeBlock(char* data, size_t capacity);
 
 // Blocks from this size on are mapped (where the system allows).
-inline constexpr size_t mappedBlocksFrom = size_t{4} << 20;
+inline constexpr size_t mappedBlocksFrom = size_t{1} << 20;
 
 // Frees a block held by a std::unique_ptr: a block of `mappedBlocksFrom`
 // bytes and more is unmapped, a smaller one freed.
@@ -22,5 +24,12 @@ struct BlockRelease {
   size_t capacity = 0;
   void operator()(char* data) const { freeBlock(data, capacity); }
 };
+using BlockPointer = std::unique_ptr<char[], BlockRelease>;
+
+// A new block of at least `capacity` bytes; `capacity` becomes the size granted.
+inline BlockPointer newBlock(size_t& capacity) {
+  char* data = allocateBlock(capacity);
+  return BlockPointer(data, BlockRelease{capacity});
+}
 
 }  // namespace vantrel

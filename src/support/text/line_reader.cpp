@@ -31,7 +31,7 @@ void makeRoom(LineReader& reader) {
   if (reader.capacity - reader.held >= wantedRoom) return;
   size_t wanted = reader.capacity * 2;
   if (wanted < reader.held + wantedRoom) wanted = reader.held + wantedRoom;
-  std::unique_ptr<char[]> larger(new char[wanted]);
+  BlockPointer larger = newBlock(wanted);
   if (reader.held > 0) std::memcpy(larger.get(), reader.buffer.get(), reader.held);
   reader.buffer = std::move(larger);
   reader.capacity = wanted;
@@ -56,7 +56,7 @@ void startReading(LineReader& reader, ByteSource& source) {
   reader = LineReader{};
   reader.source = &source;
   reader.capacity = 2 * readBlockSize + padding;
-  reader.buffer.reset(new char[reader.capacity]);
+  reader.buffer = newBlock(reader.capacity);
   std::memset(reader.buffer.get(), 0, padding);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "support/text/big_block.h"
 #include "support/text/byte_scan.h"
 #include "vantrel/streams.h"
 
@@ -27,7 +28,7 @@ struct LineSpan {
 
 struct LineReader {
   ByteSource* source = nullptr;
-  std::unique_ptr<char[]> buffer;
+  BlockPointer buffer;
   size_t capacity = 0;
   uint64_t bufferStart = 0;  // document offset of buffer[0]
   size_t held = 0;           // bytes in the buffer, followed by zero bytes
@@ -53,7 +54,7 @@ inline constexpr size_t linePadding = 64;
 
 // Bytes held whole in memory, followed by at least linePadding zero bytes.
 struct HeldBytes {
-  std::unique_ptr<char[]> bytes;
+  BlockPointer bytes;
   size_t size = 0;
   size_t capacity = 0;  // size plus padding at least
 };
