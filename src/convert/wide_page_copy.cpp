@@ -94,12 +94,10 @@ bool processorHasWideVectors() {
 
 }  // namespace
 
+// Asked anew for each conversion: the library keeps no state of its own.
 bool wideVectorsUsable() {
-  static const bool usable = [] {
-    const char* asked = std::getenv("VANTREL_VECTORS");
-    return processorHasWideVectors() && (asked == nullptr || std::strcmp(asked, "sse2") != 0);
-  }();
-  return usable;
+  const char* asked = std::getenv("VANTREL_VECTORS");
+  return processorHasWideVectors() && (asked == nullptr || std::strcmp(asked, "sse2") != 0);
 }
 
 size_t copyThroughPlanes(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
