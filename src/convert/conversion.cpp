@@ -105,19 +105,24 @@ int applyEscape(ConversionState& s, Escape escape) {
   return noPiece;
 }
 
+// The row's next byte when it is an ordinary character (not a backslash,
+// a form feed or the blank of a "\["), else noPiece.
+int ordinaryNext(const RowState& row) {
+  if (row.pos < 0 || row.pos >= static_cast<int64_t>(row.line.size()) || row.pos + 1 == row.blankAt) return noPiece;
+  auto c = static_cast<unsigned char>(row.line[static_cast<size_t>(row.pos)]);
+  return c == '\\' || c == formFeed ? noPiece : c;
+}
+
 // Takes the row's next piece: a character, the replacement of an escape,
 // a blank once the row is finished, or nothing after a form feed. An escape
 // with no replacement takes no column: the next character is taken.
 void takePiece(ConversionState& s, RowState& row) {
   const auto length = static_cast<int64_t>(row.line.size());
   // The common piece: the next byte is an ordinary character.
-  if (row.pos >= 0 && row.pos < length && row.pos + 1 != row.blankAt) {
-    auto c = static_cast<unsigned char>(row.line[static_cast<size_t>(row.pos)]);
-    if (c != '\\' && c != formFeed) {
-      ++row.pos;
-      row.piece = c;
-      return;
-    }
+  if (int c = ordinaryNext(row); c != noPiece) {
+    ++row.pos;
+    row.piece = c;
+    return;
   }
   do {
     if (!isFinished(row)) {
@@ -240,6 +245,14 @@ int64_t blanksAhead(RowState& row) {
   return row.blankEnd - 1 - row.pos;
 }
 
+// Takes and writes the base row's next column by the general steps.
+void walkBaseColumn(ConversionState& s) {
+  passOnHtml(s.html.text);
+  s.currentFont = s.html.spans.rowFont[baseRow];
+  takePiece(s, s.rows[baseRow]);
+  emitPiece(s, baseRow);
+}
+
 // At the end of the base row with nothing left beside it, the next column
 // would only finish the base row: finish it now.
 void finishBaseAtItsEnd(RowState& base) {
@@ -252,13 +265,8 @@ void finishBaseAtItsEnd(RowState& base) {
 bool baseSpanOpen(ConversionState& s) {
   const uint8_t font = s.html.spans.rowFont[baseRow];
   if (s.html.spans.openFont == font) return true;
-  const RowState& base = s.rows[baseRow];
-  if (base.pos < 0 || base.pos >= static_cast<int64_t>(base.line.size()) || base.pos + 1 == base.blankAt ||
-      s.fontPages[font].codes == nullptr) {
-    return false;
-  }
-  const char c = base.line[static_cast<size_t>(base.pos)];
-  if (c == ' ' || c == '\\' || c == formFeed) return false;
+  const int c = ordinaryNext(s.rows[baseRow]);
+  if (c == noPiece || c == ' ' || s.fontPages[font].codes == nullptr) return false;
   switchSpan(s.html, font, baseRow);
   return true;
 }
@@ -304,10 +312,7 @@ void walkBaseOnly(ConversionState& s) {
       finishBaseAtItsEnd(base);
       if (isFinished(base)) return;
     }
-    passOnHtml(s.html.text);
-    s.currentFont = s.html.spans.rowFont[baseRow];
-    takePiece(s, base);
-    emitPiece(s, baseRow);
+    walkBaseColumn(s);
     if (base.piece == ' ' && !isFinished(base)) s.html.text.bytes += ' ';
   }
 }
@@ -374,10 +379,7 @@ void walkBaseToMark(ConversionState& s, int64_t columns) {
         return;
       }
     }
-    passOnHtml(s.html.text);
-    s.currentFont = s.html.spans.rowFont[baseRow];
-    takePiece(s, base);
-    emitPiece(s, baseRow);
+    walkBaseColumn(s);
     --columns;
     if (base.piece == ' ' && columns > 0) s.html.text.bytes += ' ';
   }

@@ -118,26 +118,12 @@ inline uint64_t crLfNulMask64(const char* p) {
   return mask;
 }
 
-// The first CR, LF or NUL from `p` on. A NUL must come somewhere after `p`.
+// The first CR, LF or NUL from `p` on. A NUL must come somewhere after `p`,
+// with 63 readable bytes after it.
 inline const char* findCrLfOrNul(const char* p) {
-#if defined(__SSE2__)
-  // One test finds every byte up to CR (0x0D); the few others among them
-  // (tab, form feed, ...) are stepped over.
-  const __m128i upToCr = _mm_set1_epi8('\r');
-  for (;; p += 16) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, upToCr), bytes);
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(low));
-    while (mask != 0) {
-      const char* hit = p + std::countr_zero(mask);
-      if (*hit == '\r' || *hit == '\n' || *hit == '\0') return hit;
-      mask &= mask - 1;
-    }
+  for (;; p += 64) {
+    if (uint64_t hits = crLfNulMask64(p)) return p + std::countr_zero(hits);
   }
-#else
-  while (*p != '\r' && *p != '\n' && *p != '\0') ++p;
-  return p;
-#endif
 }
 
 }  // namespace vantrel
