@@ -15,6 +15,8 @@ namespace {
 // No object may be larger than the largest pointer difference.
 constexpr size_t maxSize = static_cast<size_t>(PTRDIFF_MAX);
 
+constexpr size_t largeTextFrom = size_t{64} << 10;
+
 }  // namespace
 
 ByteText::ByteText(ByteText&& other) noexcept
@@ -55,7 +57,12 @@ void ByteText::grow(size_t count) {
   if (count > maxSize - size_) raiseOutOfMemory();
   size_t wanted = size_ + count;
   size_t doubled = capacity_ > maxSize / 2 ? maxSize : capacity_ * 2;
-  reserve(wanted > doubled ? wanted : (doubled < 64 ? 64 : doubled));
+  size_t capacity = wanted > doubled ? wanted : (doubled < 64 ? 64 : doubled);
+  // A text past this size is on its way to a large one: it takes a mapped
+  // block at once, whose pages come whole, rather than growing through the
+  // small pages of malloc, each of which costs a fault when first written.
+  if (capacity >= largeTextFrom && capacity < mappedBlocksFrom) capacity = mappedBlocksFrom;
+  reserve(capacity);
 }
 
 std::ostream& operator<<(std::ostream& out, const ByteText& text) { return out << text.view(); }
