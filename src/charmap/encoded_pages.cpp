@@ -35,9 +35,23 @@ size_t putEscapedMarkup(char* out, EncodedChar code) {
   return length;
 }
 
+namespace {
+
+// The two bytes of the UTF-8 form of U+0080 to U+00FF, in memory order.
+uint32_t latin1Utf8(uint8_t code) {
+  const unsigned char bytes[4] = {static_cast<unsigned char>(0xC0 | (code >> 6)),
+                                  static_cast<unsigned char>(0x80 | (code & 0x3F)), 0, 0};
+  uint32_t image = 0;
+  std::memcpy(&image, bytes, 4);
+  return image;
+}
+
+}  // namespace
+
 void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
   for (int page = 0; page < pageCount; ++page) {
     bool identity = true;
+    bool latin1 = true;
     for (int code = 0; code < 256; ++code) {
       Utf8Bytes bytes = code == ' ' ? Utf8Bytes{{' ', 0, 0, 0}, 1} : encodeUtf8(map.pages[page][code]);
       uint32_t image = 0;  // the bytes in memory order, whatever the byte order of numbers
@@ -52,11 +66,20 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
       for (int k = 0; k < 4; ++k) encoded.planes[page].plane[k][code] = static_cast<uint8_t>(bytes.bytes[k]);
       encoded.planes[page].plane[4][code] =
           static_cast<uint8_t>(bytes.length | ((encodedChar & endsPlainRun) != 0 ? 0x80 : 0));
+      const bool stop = (encodedChar & endsPlainRun) != 0;
+      if (code < 0x80) {
+        latin1 = latin1 &&
+                 (code == '\\' || code == '\f' || (!stop && bytes.length == 1 && image == static_cast<uint32_t>(code)));
+      } else {
+        const bool same = !stop && bytes.length == 2 && image == latin1Utf8(static_cast<uint8_t>(code));
+        encoded.planes[page].notLatin1[code - 0x80] = same ? 0 : 0x80;
+      }
       if (code > 0x20 && code < 0x80 && code != '\\') {
         identity = identity && !escaped && bytes.length == 1 && bytes.bytes[0] == static_cast<char>(code);
       }
     }
     encoded.asciiIdentity[page] = identity;
+    encoded.planes[page].latin1 = latin1;
   }
 }
 

@@ -50,6 +50,13 @@ size_t putEscapedMarkup(char* out, EncodedChar code);
 // code that ends a plain run.
 struct PagePlanes {
   alignas(64) uint8_t plane[5][256];
+  // The page keeps ASCII as it is, and only the backslash and the form feed
+  // end a run among those codes: the copy then works the bytes out as
+  // Latin-1 (each code the UTF-8 form of the character of its number)
+  // instead of looking them up, except for the codes from 0x80 up whose
+  // `notLatin1` entry (at code - 0x80) is set.
+  bool latin1 = false;
+  alignas(64) uint8_t notLatin1[128] = {};
 };
 struct EncodedPages {
   EncodedChar codes[pageCount][256];

@@ -16,7 +16,7 @@ namespace vantrel {
 
 namespace {
 
-#define VANTREL_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt,bmi")))
+#define VANTREL_WIDE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,popcnt,bmi,bmi2")))
 
 // The 64 entries of a plane for the bytes of `index`: the low and the high
 // half of the plane, chosen by each byte's top bit.
@@ -88,10 +88,61 @@ VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PageP
   return i;
 }
 
+// A page read as Latin-1, without tables: ASCII stays as it is, and each
+// byte from 0x80 up becomes 0xC0 | c >> 6 followed by 0x80 | (c & 0x3F).
+// Each half of the block is widened to 16-bit lanes holding a byte's one or
+// two bytes, and the bytes that count are packed. The same steps whether or
+// not a byte is high: a branch on that would be mispredicted often. A run
+// that meets a code the page maps otherwise goes on through the planes.
+VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
+  const __m512i backslash = _mm512_set1_epi8('\\');
+  const __m512i formFeed = _mm512_set1_epi8('\f');
+  const __m512i leadBits = _mm512_set1_epi16(0xC0);
+  const __m512i lowSix = _mm512_set1_epi16(0x3F);
+  const __m512i trailBits = _mm512_set1_epi16(0x80);
+  const __m512i otherLow = _mm512_load_si512(planes.notLatin1);
+  const __m512i otherHigh = _mm512_load_si512(planes.notLatin1 + 64);
+  char* o = out;
+  while (i < end) {
+    const size_t count = end - i < 64 ? end - i : 64;
+    const __mmask64 valid = firstBits(count);
+    const __m512i bytes = _mm512_maskz_loadu_epi8(valid, text + i);
+    const __mmask64 stops =
+        (_mm512_cmpeq_epi8_mask(bytes, backslash) | _mm512_cmpeq_epi8_mask(bytes, formFeed)) & valid;
+    const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
+    const uint64_t high = _mm512_movepi8_mask(bytes);
+    const uint64_t inRun = firstBits(taken);
+    const uint64_t other = _mm512_movepi8_mask(_mm512_permutex2var_epi8(otherLow, bytes, otherHigh)) & high & inRun;
+    if (other != 0) {
+      out = o;
+      return copyWide(text, i, end, planes, out);
+    }
+    for (unsigned half = 0; half < 2; ++half) {
+      const __m512i wide = _mm512_cvtepu8_epi16(
+          _mm256_maskz_loadu_epi8(static_cast<__mmask32>(valid >> (32 * half)), text + i + 32 * half));
+      const __m512i lead = _mm512_or_si512(_mm512_srli_epi16(wide, 6), leadBits);
+      const __m512i trail = _mm512_slli_epi16(_mm512_or_si512(_mm512_and_si512(wide, lowSix), trailBits), 8);
+      const auto halfHigh = static_cast<uint32_t>(high >> (32 * half));
+      const __m512i lanes = _mm512_mask_blend_epi16(halfHigh, wide, _mm512_or_si512(lead, trail));
+      // Each lane's first byte, and its second where the byte was high; lanes
+      // past the run keep nothing (a bit spread to 2j, times 3, covers 2j + 1).
+      const uint64_t keep = (_pdep_u64(halfHigh, 0xAAAAAAAAAAAAAAAAull) | 0x5555555555555555ull) &
+                            (_pdep_u64(inRun >> (32 * half), 0x5555555555555555ull) * 3);
+      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, lanes));
+      o += __builtin_popcountll(keep);
+    }
+    i += taken;
+    if (taken < count) break;
+  }
+  out = o;
+  return i;
+}
+
 bool processorHasWideVectors() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2");
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2");
 }
 
 }  // namespace
@@ -103,7 +154,7 @@ bool wideVectorsUsable() {
 }
 
 size_t copyThroughPlanes(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
-  return copyWide(text, i, end, planes, out);
+  return planes.latin1 ? copyLatin1(text, i, end, planes, out) : copyWide(text, i, end, planes, out);
 }
 
 #else

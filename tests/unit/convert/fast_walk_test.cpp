@@ -235,7 +235,8 @@ TEST_F(FastWalk, LongDocumentInSmallBlocks) {
 }
 
 // The 64-byte page copy against the entries one by one: random pages
-// (entries of no byte up to four), runs of every length, a stop anywhere.
+// (entries of no byte up to four), the Latin-1 page, runs of every length, a
+// stop anywhere.
 TEST(PagePlanes, CopyAgreesWithEntries) {
   if (!wideVectorsUsable()) GTEST_SKIP() << "no 64-byte vectors here";
   Random rng{0xAB5EED77ull};
@@ -243,9 +244,15 @@ TEST(PagePlanes, CopyAgreesWithEntries) {
   resetCharMap(map);
   const PackedUtf8 values[] = {0x41, 0xC3A9, 0xE282AC, 0xF09F9880, 0, 0x3C};
   for (int round = 0; round < 3000; ++round) {
-    for (int n = 0; n < 30; ++n) map.pages[0][rng.below(256)] = values[rng.below(std::size(values))];
+    // Every fourth round: the Latin-1 page with up to two high codes mapped otherwise.
+    const bool latin1 = round % 4 == 1;
+    if (latin1) resetCharMap(map);
+    for (size_t n = 0, changes = latin1 ? rng.below(3) : 30; n < changes; ++n) {
+      map.pages[0][latin1 ? 128 + rng.below(128) : rng.below(256)] = values[rng.below(std::size(values))];
+    }
     auto pages = std::make_unique<EncodedPages>();
     encodePages(map, *pages, round % 2 == 0);
+    ASSERT_EQ(pages->planes[0].latin1, latin1);
     std::string text(rng.below(200), 'a');
     for (char& c : text) c = static_cast<char>(rng.below(50) == 0 ? "\\\f<"[rng.below(3)] : rng.below(256));
     text.append(64, 'x');  // the padding the text lies in
