@@ -197,8 +197,13 @@ struct DocumentConsole {
       writeLine();
     }
   }
+  // A console write that failed ends the job here. A file's console text
+  // collects in large blocks: the whole blocks of 128 bytes are passed on
+  // first, so that a failure is found where it would have been by now.
   void check() const {
-    if (buffer == nullptr) checkIo();
+    if (buffer != nullptr) return;
+    passOnWholeBlocks();
+    checkIo();
   }
   void report(const Exception& fault) const {
     if (buffer == nullptr) {

@@ -38,16 +38,33 @@ void writeBytes(const char* data, size_t size) {
     }
   }
   while (size > 0) {
-    size_t room = ConsoleChannel::bufferSize - channel.fill;
+    size_t room = channel.passOnAt - channel.fill;
     size_t chunk = size < room ? size : room;
     std::memcpy(channel.buffer + channel.fill, data, chunk);
     channel.fill += chunk;
     data += chunk;
     size -= chunk;
-    if (channel.fill == ConsoleChannel::bufferSize && !passOn(channel)) {
+    if (channel.fill == channel.passOnAt && !passOn(channel)) {
       return;  // the rest of the text is dropped
     }
   }
+}
+
+void passOnWholeBlocks() {
+  ConsoleChannel& channel = consoleOut;
+  const size_t whole = channel.fill - channel.fill % ConsoleChannel::blockSize;
+  if (!channel.open || whole == 0) return;
+  const size_t rest = channel.fill - whole;
+  // Like a full buffer, the blocks are gone whether the write succeeds or
+  // not; after a failure the rest of the text is dropped too.
+  channel.fill = 0;
+  IoCode code = writeConsoleDevice(channel, channel.buffer, whole);
+  if (code != 0) {
+    ioStatus = code;
+    return;
+  }
+  std::memmove(channel.buffer, channel.buffer + whole, rest);
+  channel.fill = rest;
 }
 
 void resetConsole(int fd) {

@@ -28,6 +28,7 @@ void openConsoleDevice(ConsoleChannel& channel) {
   }
   channel.handle = channel.target;
   channel.flushWrites = S_ISCHR(info.st_mode) && !isNullDevice(info);
+  channel.passOnAt = S_ISREG(info.st_mode) ? ConsoleChannel::fileBlockSize : ConsoleChannel::blockSize;
   channel.open = true;
   channel.fill = 0;
 }

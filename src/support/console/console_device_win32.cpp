@@ -30,6 +30,7 @@ void openConsoleDevice(ConsoleChannel& channel) {
   if (type == FILE_TYPE_UNKNOWN) return;
   channel.handle = reinterpret_cast<intptr_t>(handle);
   channel.flushWrites = type == FILE_TYPE_CHAR;
+  channel.passOnAt = type == FILE_TYPE_DISK ? ConsoleChannel::fileBlockSize : ConsoleChannel::blockSize;
   channel.open = true;
   channel.fill = 0;
 }

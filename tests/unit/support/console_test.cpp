@@ -87,15 +87,27 @@ TEST_F(Console, PipeGetsWholeBlocksAndTheRestAtTheEnd) {
   close(ends[1]);
 }
 
-TEST_F(Console, FileGetsWholeBlocks) {
+TEST_F(Console, FileGetsLargeBlocksAndTheWholeBlocksOnRequest) {
   testing::TempDir dir;
   int fd = open(dir.file("out").c_str(), O_WRONLY | O_CREAT, 0644);
   resetConsole(fd);
   writeText(std::string(200, 'x'));
   writeLine();
+  EXPECT_EQ(testing::readFile(dir.file("out")).size(), 0u);
+  passOnWholeBlocks();
   EXPECT_EQ(testing::readFile(dir.file("out")).size(), 128u);
+  writeText(std::string(ConsoleChannel::fileBlockSize, 'y'));
+  EXPECT_EQ(testing::readFile(dir.file("out")).size(), 128u + ConsoleChannel::fileBlockSize);
   closeConsole();
-  EXPECT_EQ(testing::readFile(dir.file("out")), std::string(200, 'x') + "\r\n");
+  EXPECT_EQ(testing::readFile(dir.file("out")),
+            std::string(200, 'x') + "\r\n" + std::string(ConsoleChannel::fileBlockSize, 'y'));
+  close(fd);
+  // A file that takes no writes: the failure waits for checkIo.
+  fd = open(dir.file("out").c_str(), O_RDONLY);
+  resetConsole(fd);
+  writeText(std::string(200, 'x'));
+  passOnWholeBlocks();
+  EXPECT_NE(caughtCode(), 0);
   close(fd);
 }
 
