@@ -95,7 +95,7 @@ void beginHtml(HtmlWriter& html, HtmlSink* sink, size_t bodySize) {
   HtmlText& out = html.text;
   out.sink = sink;
   out.passOnAt = sink != nullptr ? htmlWindow : SIZE_MAX;
-  out.bytes.reserve(sink != nullptr ? htmlWindow * 2 : html.HtmlHead.size() + bodySize + closingText.size());
+  out.bytes.reserve(sink != nullptr ? html.HtmlHead.size() : html.HtmlHead.size() + bodySize + closingText.size());
   out.bytes = html.HtmlHead;
   out.passedOn = 0;
   out.bodyStart = out.bytes.size();

@@ -413,13 +413,6 @@ void PartedConversion::run() {
     if (!sourceDone_ && parts_.size() < limit_) {
       Part* part = take();
       if (!sourceDone_ && helpers_.empty() && plan_.threads > 1) startHelpers();
-      if (parts_.size() == 1 && plan_.walkAtOnce) {
-        // Every part before it is joined: the single walk converts it at
-        // once, from the exact state.
-        part->redo = true;
-        part->done = true;
-        continue;
-      }
       guard.unlock();
       if (!own) own = newState();
       convertPart(*part, *own);

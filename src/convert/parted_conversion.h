@@ -10,10 +10,6 @@ namespace vantrel {
 struct PartPlan {
   size_t partSize = size_t{1} << 20;  // a part ends at the first boundary from here on
   unsigned threads = 2;               // converting threads, the caller's own among them
-  // A part taken when every part before it is joined is converted by the
-  // single walk at once. Off, every part is converted on its own from the
-  // guessed state and then joined, as when the threads race ahead (tests).
-  bool walkAtOnce = true;
   // The last bytes of a part that are walked to guess the state it leaves.
   size_t guessTail = size_t{2} << 10;
 };

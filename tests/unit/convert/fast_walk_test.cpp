@@ -162,8 +162,7 @@ Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions 
       beginHtml(s->html, &sink);
       // One thread is the thread that races ahead of the joins: each part is
       // converted from its guess.
-      convertInParts(*s, map, options, source, count,
-                     PartPlan{partSize, 1 + unsigned(partSize % 2), false, partSize / 3});
+      convertInParts(*s, map, options, source, count, PartPlan{partSize, 1 + unsigned(partSize % 2), partSize / 3});
       passOnAll(s->html.text);
       result.report = s->report;
     }
