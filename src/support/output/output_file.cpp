@@ -17,8 +17,11 @@ constexpr IoCode fileNotFound = 2;
 constexpr IoCode accessDenied = 5;
 
 // Blocks up to this size (the converter's windows of 1 MiB, with what the
-// last step wrote past it) are copied and written by the writer thread.
+// last step wrote past it) are copied and written by the writer thread;
+// blocks below the smaller size are written at once, as a thread to hand
+// them to costs more than their write.
 constexpr size_t largestCopiedWindow = (size_t{5} << 20) / 4;
+constexpr size_t smallestCopiedWindow = size_t{64} << 10;
 
 void fail(OutputFile& out, IoCode code) {
   if (out.failure == 0) out.failure = code;
@@ -153,6 +156,13 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
     if (out.mode == OutputMode::inPlace) out.inPlaceText.append(bytes);
     return;
   }
+  waitForWriter(out);
+  if (bytes.size() < smallestCopiedWindow || bytes.size() > largestCopiedWindow) {
+    // A large block is written at once from the caller's memory: copying it
+    // costs more than the write it would overlap.
+    if (out.failure == 0) writeAt(out, bytes);
+    return;
+  }
   if (!out.writer.joinable() && !out.noWriter) {
     // A system short of memory or threads may refuse the writer thread; the
     // windows are then written here, one after the other.
@@ -162,10 +172,7 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
       out.noWriter = true;
     }
   }
-  waitForWriter(out);
-  if (out.noWriter || bytes.size() > largestCopiedWindow) {
-    // A large block is written at once from the caller's memory: copying it
-    // costs more than the write it would overlap.
+  if (out.noWriter) {
     if (out.failure == 0) writeAt(out, bytes);
     return;
   }
