@@ -180,9 +180,10 @@ void writePiece(ConversionState& s, int row, int piece) {
   const EncodedChar* page = s.fontPages[s.currentFont].codes;
   if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
   const EncodedChar code = page[piece];
-  if (s.currentFont != s.html.spans.openFont) switchSpan(s.html, s.currentFont, row);
   ByteText& bytes = s.html.text.bytes;
-  char* out = bytes.room(longestEscapedChar + 11);
+  char* out = bytes.room(longestSpanSwitch + longestEscapedChar + 11);
+  char* const start = out;
+  out = putSpanSwitch(s.html.spans, s.currentFont, row, out);
   size_t length = 0;
   if (row != baseRow) {
     std::memcpy(out, row == lowerRow ? "<sub>" : "<sup>", 5);
@@ -199,7 +200,7 @@ void writePiece(ConversionState& s, int row, int piece) {
     std::memcpy(out + length, row == lowerRow ? "</sub>" : "</sup>", 6);
     length += 6;
   }
-  bytes.commit(length);
+  bytes.commit(static_cast<size_t>(out - start) + length);
 }
 
 // Writes the row's piece, unless it has none to write.

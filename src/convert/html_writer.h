@@ -107,25 +107,34 @@ inline constexpr SpanOpenings spanOpenings;
 inline std::string_view spanOpening(uint8_t font) { return {spanOpenings.text[font], spanOpenings.length[font]}; }
 inline constexpr std::string_view spanClosing = "</span>";
 
-// Closes the open span and opens one for `font` unless it is already open;
-// font 0 only closes. Opening records the font as the row's font.
-inline void switchSpan(HtmlWriter& html, uint8_t font, int row) {
-  SpanState& spans = html.spans;
-  if (font == spans.openFont) return;
-  char* out = html.text.bytes.room(spanClosing.size() + sizeof spanOpenings.text[0]);
-  size_t length = 0;
+// The most bytes putSpanSwitch writes (it may write whole entries past them).
+inline constexpr size_t longestSpanSwitch = spanClosing.size() + sizeof spanOpenings.text[0];
+
+// Writes at `out`, which has room for longestSpanSwitch bytes, the closing of
+// the open span and the opening of one for `font`, unless `font` is open
+// already; font 0 only closes. Opening records the font as the row's font.
+// Returns the end of what it wrote.
+inline char* putSpanSwitch(SpanState& spans, uint8_t font, int row, char* out) {
+  if (font == spans.openFont) return out;
   if (spans.openFont != 0) {
     std::memcpy(out, spanClosing.data(), spanClosing.size());
-    length = spanClosing.size();
+    out += spanClosing.size();
   }
   spans.openFont = font;
   if (font != 0) {
     spans.rowFont[row] = font;
     // The whole entry is copied (a fixed size copies fastest); its length counts.
-    std::memcpy(out + length, spanOpenings.text[font], sizeof spanOpenings.text[font]);
-    length += spanOpenings.length[font];
+    std::memcpy(out, spanOpenings.text[font], sizeof spanOpenings.text[font]);
+    out += spanOpenings.length[font];
   }
-  html.text.bytes.commit(length);
+  return out;
+}
+
+// putSpanSwitch at the end of the text.
+inline void switchSpan(HtmlWriter& html, uint8_t font, int row) {
+  if (font == html.spans.openFont) return;
+  char* out = html.text.bytes.room(longestSpanSwitch);
+  html.text.bytes.commit(static_cast<size_t>(putSpanSwitch(html.spans, font, row, out) - out));
 }
 
 // Writes a pending rule or paragraph break (closing the open span first)

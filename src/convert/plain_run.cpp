@@ -14,9 +14,10 @@ namespace {
 
 // Input bytes handled between two requests for output room. A byte gives at
 // most four bytes of output, and an escape taken in passing at most a span
-// switch and a character for its three bytes.
-constexpr size_t chunkSize = 16384;
-constexpr size_t outputPerByte = 10;
+// switch and a character (35 bytes) for its three bytes.
+constexpr size_t chunkSize = 8192;
+constexpr size_t outputPerByte = 12;
+static_assert(3 * outputPerByte >= longestSpanSwitch + 4);
 constexpr size_t outputSlack = 64;  // also covers a vector store past the last byte
 
 // Writes the characters from `i` up to `end` through the page, until one
@@ -98,9 +99,9 @@ void stepOverEscape(PlainRun& run) {
 
 // Tries to take the escape at the backslash `run.i`: "\," and a font escape
 // followed by a plain character. Returns false for anything the column walk
-// must see to. `out` is the output's write position, committed before a span
-// switch and taken anew after it.
-bool takeEscapeInPassing(ConversionState& s, PlainRun& run, size_t end, char*& out, char*& start) {
+// must see to. `out` is the output's write position, in the room asked for
+// the run.
+bool takeEscapeInPassing(ConversionState& s, PlainRun& run, char*& out) {
   const RowState& base = s.rows[baseRow];
   if (run.i + 1 >= run.stopAt) return false;
   Escape escape = decodeEscape(static_cast<unsigned char>(run.text[run.i + 1]));
@@ -121,12 +122,7 @@ bool takeEscapeInPassing(ConversionState& s, PlainRun& run, size_t end, char*& o
   // The font must outlast the column: a blank or a code the walk must see
   // to would leave the decision to it.
   if (page.codes == nullptr || next == ' ' || (page.codes[next] & endsPlainRun) != 0) return false;
-  if (escape.value != s.html.spans.openFont) {
-    ByteText& bytes = s.html.text.bytes;
-    bytes.commit(static_cast<size_t>(out - start));
-    switchSpan(s.html, escape.value, baseRow);
-    start = out = bytes.room((end - run.i) * outputPerByte + outputSlack);
-  }
+  out = putSpanSwitch(s.html.spans, escape.value, baseRow, out);
   putEncoded(out, page.codes[next]);
   out += encodedLength(page.codes[next]);
   stepOverEscape(run);
@@ -164,7 +160,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
       }
       if (run.i >= end) break;
       // A backslash or a form feed.
-      if (run.text[run.i] != '\\' || !takeEscapeInPassing(s, run, end, out, start)) {
+      if (run.text[run.i] != '\\' || !takeEscapeInPassing(s, run, out)) {
         stopped = true;
         break;
       }
