@@ -64,9 +64,8 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
       if (escaped) encodedChar |= endsPlainRun | escapedMarkup;
       encoded.codes[page][code] = encodedChar;
       for (int k = 0; k < 4; ++k) encoded.planes[page].plane[k][code] = static_cast<uint8_t>(bytes.bytes[k]);
-      encoded.planes[page].plane[4][code] =
-          static_cast<uint8_t>(bytes.length | ((encodedChar & endsPlainRun) != 0 ? 0x80 : 0));
       const bool stop = (encodedChar & endsPlainRun) != 0;
+      encoded.planes[page].plane[4][code] = static_cast<uint8_t>(bytes.length | (stop ? 0x80 : 0));
       if (code < 0x80) {
         latin1 = latin1 &&
                  (code == '\\' || code == '\f' || (!stop && bytes.length == 1 && image == static_cast<uint32_t>(code)));

@@ -13,18 +13,23 @@ IoCode ioStatus = 0;
 
 namespace {
 
-// Passes the buffer on. The buffer is emptied before the write, so its bytes
-// are gone whether the write succeeds or not.
-bool passOn(ConsoleChannel& channel) {
-  size_t size = channel.fill;
+// Passes the first `count` buffered bytes on (all of them by default) and
+// keeps the rest. The buffer is emptied before the write, so its bytes are
+// gone whether the write succeeds or not; after a failure the rest is dropped too.
+bool passOn(ConsoleChannel& channel, size_t count) {
+  const size_t rest = channel.fill - count;
   channel.fill = 0;
-  IoCode code = writeConsoleDevice(channel, channel.buffer, size);
+  IoCode code = writeConsoleDevice(channel, channel.buffer, count);
   if (code != 0) {
     ioStatus = code;
     return false;
   }
+  if (rest > 0) std::memmove(channel.buffer, channel.buffer + count, rest);
+  channel.fill = rest;
   return true;
 }
+
+bool passOn(ConsoleChannel& channel) { return passOn(channel, channel.fill); }
 
 }  // namespace
 
@@ -53,18 +58,7 @@ void writeBytes(const char* data, size_t size) {
 void passOnWholeBlocks() {
   ConsoleChannel& channel = consoleOut;
   const size_t whole = channel.fill - channel.fill % ConsoleChannel::blockSize;
-  if (!channel.open || whole == 0) return;
-  const size_t rest = channel.fill - whole;
-  // Like a full buffer, the blocks are gone whether the write succeeds or
-  // not; after a failure the rest of the text is dropped too.
-  channel.fill = 0;
-  IoCode code = writeConsoleDevice(channel, channel.buffer, whole);
-  if (code != 0) {
-    ioStatus = code;
-    return;
-  }
-  std::memmove(channel.buffer, channel.buffer + whole, rest);
-  channel.fill = rest;
+  if (channel.open && whole > 0) passOn(channel, whole);
 }
 
 void resetConsole(int fd) {

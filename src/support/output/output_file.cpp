@@ -157,13 +157,11 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
     return;
   }
   waitForWriter(out);
-  if (bytes.size() < smallestCopiedWindow || bytes.size() > largestCopiedWindow) {
-    // A large block is written at once from the caller's memory: copying it
-    // costs more than the write it would overlap.
-    if (out.failure == 0) writeAt(out, bytes);
-    return;
-  }
-  if (!out.writer.joinable() && !out.noWriter) {
+  // A large block is written at once from the caller's memory: copying it
+  // costs more than the write it would overlap. A small one is not worth
+  // a hand-over.
+  const bool atOnce = bytes.size() < smallestCopiedWindow || bytes.size() > largestCopiedWindow;
+  if (!atOnce && !out.writer.joinable() && !out.noWriter) {
     // A system short of memory or threads may refuse the writer thread; the
     // windows are then written here, one after the other.
     try {
@@ -172,7 +170,7 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
       out.noWriter = true;
     }
   }
-  if (out.noWriter) {
+  if (atOnce || out.noWriter) {
     if (out.failure == 0) writeAt(out, bytes);
     return;
   }
