@@ -120,7 +120,10 @@ class PartedConversion {
   void readPart(Part& part);
   void guessNextEntry(const Part& part);
   void convertPart(Part& part, ConversionState& t);
+  bool frontFitsText() const;
+  void joinConverted(Part& part);
   bool join(Part& part);
+  bool joinFront(std::unique_lock<std::mutex>& guard);
   void walkAgain(Part& part);
   void startHelpers();
   void helperLoop();
@@ -143,8 +146,10 @@ class PartedConversion {
   bool sourceEnded_ = false;  // the source has given all its bytes
   bool sourceDone_ = false;   // nothing more to take
   bool stopping_ = false;
-  BoundaryState committed_;  // the state the joined text leaves
-  BoundaryState nextGuess_;  // the state the last part taken is guessed to leave
+  bool joining_ = false;          // a thread is joining the front part
+  std::exception_ptr joinFault_;  // raised by a helper's join, for the caller's thread
+  BoundaryState committed_;       // the state the joined text leaves
+  BoundaryState nextGuess_;       // the state the last part taken is guessed to leave
   std::unique_ptr<ConversionState> guessState_;
   HeldBytes guessBytes_;
   std::vector<std::thread> helpers_;
@@ -308,13 +313,28 @@ void PartedConversion::walkAgain(Part& part) {
   addPartReport(total_, main_.report);
 }
 
-// Joins the next part to the text (on the caller's thread); true when the
-// document's text ends with it.
+// Whether the front part is converted and its text goes on the joined text
+// as it stands (it was converted from the state the joined text leaves), with
+// no thread joining. One that ends the text at a NUL ends the conversion too:
+// the caller's thread sees to it.
+bool PartedConversion::frontFitsText() const {
+  if (joining_ || parts_.empty()) return false;
+  const Part& part = *parts_.front();
+  return part.done && !part.redo && part.entry == committed_ && !part.endedAtNul;
+}
+
+// Joins the next part to the text; true when the document's text ends with it.
 bool PartedConversion::join(Part& part) {
   if (part.redo || !(part.entry == committed_)) {
     walkAgain(part);
     return part.endedAtNul;
   }
+  joinConverted(part);
+  return part.endedAtNul;
+}
+
+// Appends a part's own text to the joined text, with the progress of its groups.
+void PartedConversion::joinConverted(Part& part) {
   for (int64_t i = 0; i < part.groups; ++i) {
     if (onRowGroup_) onRowGroup_();
   }
@@ -328,7 +348,36 @@ bool PartedConversion::join(Part& part) {
   }
   setBoundary(main_.html, part.exit);
   addPartReport(total_, part.report);
-  return part.endedAtNul;
+}
+
+// Joins the front part (the lock held on entry and on return; released while
+// joining, with `joining_` set so that joins stay one at a time and in
+// order); true when the document's text ends with it. A fault is raised as
+// the join raised it.
+bool PartedConversion::joinFront(std::unique_lock<std::mutex>& guard) {
+  Part& part = *parts_.front();
+  joining_ = true;
+  guard.unlock();
+  bool ended = false;
+  try {
+    ended = join(part);
+  } catch (...) {
+    // The conversion ends with the fault: no thread joins another part.
+    guard.lock();
+    joining_ = false;
+    stopping_ = true;
+    changed_.notify_all();
+    throw;
+  }
+  guard.lock();
+  joining_ = false;
+  // A NUL ended the text: the parts after it are dropped, never joined.
+  if (ended) stopping_ = true;
+  committed_ = boundaryOf(main_.html);
+  spare_.push_back(std::move(parts_.front()));
+  parts_.pop_front();
+  changed_.notify_all();
+  return ended;
 }
 
 void PartedConversion::startHelpers() {
@@ -341,12 +390,30 @@ void PartedConversion::startHelpers() {
   }
 }
 
+// A helper joins a part whose text fits as soon as it is converted, so that
+// the text goes on to the sink while the caller's thread converts; it takes
+// and converts the next part otherwise. Parts that must be walked again, and
+// a NUL that ends the text, are left to the caller's thread.
 void PartedConversion::helperLoop() {
   std::unique_ptr<ConversionState> own;
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
-    changed_.wait(guard, [this] { return stopping_ || sourceDone_ || parts_.size() < limit_; });
-    if (stopping_ || sourceDone_) return;
+    changed_.wait(guard, [this] {
+      return stopping_ || frontFitsText() || (!sourceDone_ && parts_.size() < limit_) ||
+             (sourceDone_ && parts_.empty());
+    });
+    if (stopping_ || (sourceDone_ && parts_.empty())) return;
+    if (frontFitsText()) {
+      try {
+        joinFront(guard);
+      } catch (...) {
+        joinFault_ = std::current_exception();
+        changed_.notify_all();
+        return;
+      }
+      continue;
+    }
+    if (sourceDone_) continue;
     Part* part = nullptr;
     try {
       part = take();
@@ -394,16 +461,9 @@ void PartedConversion::run() {
   std::unique_ptr<ConversionState> own;
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
-    if (!parts_.empty() && parts_.front()->done) {
-      Part& part = *parts_.front();
-      guard.unlock();
-      const bool ended = join(part);
-      guard.lock();
-      committed_ = boundaryOf(main_.html);
-      spare_.push_back(std::move(parts_.front()));
-      parts_.pop_front();
-      changed_.notify_all();
-      if (ended) {
+    if (joinFault_) std::rethrow_exception(joinFault_);
+    if (!joining_ && !parts_.empty() && parts_.front()->done) {
+      if (joinFront(guard)) {
         finishAfterNul(guard);
         break;
       }

@@ -147,11 +147,15 @@ struct Converted {
   bool failed = false;
 };
 
-// Converts on one thread, or on two in parts of about `partSize` bytes.
-Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions options, size_t partSize) {
+// Converts on one thread, or on two in parts of about `partSize` bytes; the
+// progress call for row group `failAt` fails, as a console may.
+Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions options, size_t partSize,
+                      int64_t failAt = 0) {
   Converted result;
   MemorySink sink;
-  auto count = [&result] { ++result.groups; };
+  auto count = [&result, failAt] {
+    if (++result.groups == failAt) raiseInOutError(5);
+  };
   try {
     if (partSize == 0) {
       options.threads = 1;
@@ -194,6 +198,12 @@ class FastWalk : public ::testing::Test {
     Converted parted = convertWith(again, mapFile, options, 1 + chop->below(chop->below(2) == 0 ? 8 : 300));
     ASSERT_EQ(parted.text, expected) << "in parts: " << ::testing::PrintToString(doc);
     ASSERT_TRUE(parted.report == single.report && parted.groups == single.groups) << ::testing::PrintToString(doc);
+    // A console that fails at some row group's progress, whichever thread joins it.
+    const int64_t failAt = 1 + static_cast<int64_t>(chop->below(static_cast<uint64_t>(parted.groups) + 1));
+    ChoppedSource consoleFails(doc, *chop), consoleFailsAgain(doc, *chop);
+    single = convertWith(consoleFails, mapFile, options, 0, failAt);
+    parted = convertWith(consoleFailsAgain, mapFile, options, 1 + chop->below(100), failAt);
+    ASSERT_TRUE(single.failed == parted.failed && single.groups == parted.groups) << ::testing::PrintToString(doc);
     // A source that fails: the same fault after the same row groups.
     size_t failAfter = chop->below(doc.size() + 1);
     FailingSource failing(doc, failAfter), failingAgain(doc, failAfter);
