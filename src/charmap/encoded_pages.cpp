@@ -52,6 +52,7 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
   for (int page = 0; page < pageCount; ++page) {
     bool identity = true;
     bool latin1 = true;
+    bool escapesStopOnly = true;
     for (int code = 0; code < 256; ++code) {
       Utf8Bytes bytes = code == ' ' ? Utf8Bytes{{' ', 0, 0, 0}, 1} : encodeUtf8(map.pages[page][code]);
       uint32_t image = 0;  // the bytes in memory order, whatever the byte order of numbers
@@ -65,6 +66,7 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
       encoded.codes[page][code] = encodedChar;
       for (int k = 0; k < 4; ++k) encoded.planes[page].plane[k][code] = static_cast<uint8_t>(bytes.bytes[k]);
       const bool stop = (encodedChar & endsPlainRun) != 0;
+      escapesStopOnly = escapesStopOnly && (!stop || code == '\\' || code == '\f');
       encoded.planes[page].plane[4][code] = static_cast<uint8_t>(bytes.length | (stop ? 0x80 : 0));
       if (code < 0x80) {
         latin1 = latin1 &&
@@ -79,6 +81,7 @@ void encodePages(const CharMap& map, EncodedPages& encoded, bool escapeMarkup) {
     }
     encoded.asciiIdentity[page] = identity;
     encoded.planes[page].latin1 = latin1;
+    encoded.planes[page].escapesStopOnly = escapesStopOnly;
   }
 }
 

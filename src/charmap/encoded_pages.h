@@ -57,6 +57,8 @@ struct PagePlanes {
   // `notLatin1` entry (at code - 0x80) is set.
   bool latin1 = false;
   alignas(64) uint8_t notLatin1[128] = {};
+  // Only the backslash and the form feed end a run (no entry is escaped).
+  bool escapesStopOnly = false;
 };
 struct EncodedPages {
   EncodedChar codes[pageCount][256];

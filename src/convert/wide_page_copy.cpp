@@ -61,6 +61,8 @@ inline uint64_t firstBits(size_t count) { return count >= 64 ? ~uint64_t{0} : (u
 VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
   const __m512i order = _mm512_load_si512(unpackOrder.index);
   const __m512i bytePlace = _mm512_set1_epi32(0x03020100);
+  const __m512i backslash = _mm512_set1_epi8('\\');
+  const __m512i formFeed = _mm512_set1_epi8('\f');
   char* o = out;
   while (i < end) {
     const size_t count = end - i < 64 ? end - i : 64;
@@ -68,9 +70,13 @@ VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PageP
     const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
     const __mmask64 high = _mm512_movepi8_mask(ordered);
     const __m512i lengths = lookUp(planes.plane[4], ordered, high);
-    // The lengths back in text order: bit 7 marks a code that ends the run.
+    // Where the run ends: found in the bytes themselves when only the
+    // backslash and the form feed end it, so that the walk learns it without
+    // waiting for the lookups; else bit 7 of the lengths, back in text order.
     const __mmask64 stops =
-        _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths)) & firstBits(count);
+        (planes.escapesStopOnly ? _mm512_cmpeq_epi8_mask(bytes, backslash) | _mm512_cmpeq_epi8_mask(bytes, formFeed)
+                                : _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths))) &
+        firstBits(count);
     const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
     const Slots code = interleave(lookUp(planes.plane[0], ordered, high), lookUp(planes.plane[1], ordered, high),
                                   lookUp(planes.plane[2], ordered, high), lookUp(planes.plane[3], ordered, high));
