@@ -100,7 +100,13 @@ inline LineSpan takeLine(LineReader& reader) {
     const size_t end = nextLineEnd(reader, at);
     if (text[end] == '\r' && end + 1 < reader.held) {
       LineSpan line{reader.next, end - at, ++reader.lineCount};
-      reader.next += line.length + (text[end + 1] == '\n' ? 2 : 1);
+      // A branch, not a select: the next line's start does not wait for the
+      // byte after the CR, which is an LF all but always.
+      if (text[end + 1] == '\n') [[likely]] {
+        reader.next += line.length + 2;
+      } else {
+        reader.next += line.length + 1;
+      }
       return line;
     }
   }
