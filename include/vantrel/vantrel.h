@@ -147,6 +147,11 @@ struct ConversionOptions {
   // one, the source's read() may be called on the other thread (never two
   // calls at once); the sink and onRowGroup are called on the caller's.
   unsigned threads = 0;
+  // With more than one thread, the sink and onRowGroup may be called on the
+  // other thread too: still in order and never two calls at once, but a part
+  // then goes to the sink from the thread that converted it, while its text
+  // is in that core's cache (about 10% less work for a long document).
+  bool callbacksOnAnyThread = false;
 };
 
 // Converts the document read from `document` with `map` and writes the HTML

@@ -313,12 +313,13 @@ void PartedConversion::walkAgain(Part& part) {
   addPartReport(total_, main_.report);
 }
 
-// Whether the front part is converted and its text goes on the joined text
-// as it stands (it was converted from the state the joined text leaves), with
-// no thread joining. One that ends the text at a NUL ends the conversion too:
-// the caller's thread sees to it.
+// Whether a helper may join the front part: the sink and the progress may be
+// called on any thread, no thread is joining, and the part is converted and
+// its text goes on the joined text as it stands (it was converted from the
+// state the joined text leaves). One that ends the text at a NUL ends the
+// conversion too: the caller's thread sees to it.
 bool PartedConversion::frontFitsText() const {
-  if (joining_ || parts_.empty()) return false;
+  if (!options_.callbacksOnAnyThread || joining_ || parts_.empty()) return false;
   const Part& part = *parts_.front();
   return part.done && !part.redo && part.entry == committed_ && !part.endedAtNul;
 }

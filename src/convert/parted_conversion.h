@@ -18,11 +18,13 @@ struct PartPlan {
 // row-group boundaries (part_boundary.h). Each part is converted on one of
 // the threads from the boundary state that the part before it is guessed to
 // leave, which a short walk of that part's last groups gives. The parts are
-// joined in order on the caller's thread, which also calls `onRowGroup`: a
-// part whose guess proves wrong, whose "\A" reaches into the part before it,
-// or whose conversion failed is converted again there, from the true state,
-// so the text is always the one a single walk writes. Faults are raised as
-// that walk would raise them.
+// joined in order, one at a time, calling `onRowGroup` for their groups: on
+// the caller's thread, or, with `options.callbacksOnAnyThread`, by a helper
+// too, as soon as the part it converted is the front one. A part whose guess
+// proves wrong, whose "\A" reaches into the part before it, or whose
+// conversion failed is converted again on the caller's thread, from the true
+// state, so the text is always the one a single walk writes. Faults are
+// raised on the caller's thread as that walk would raise them.
 //
 // `s` is prepared (prepareConversion) and its text begun (beginHtml);
 // `map` and `options` prepare the other threads' states the same way.

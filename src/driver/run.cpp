@@ -56,6 +56,8 @@ std::vector<Job> jobsOf(const Options& options) {
     job.output = !options.output.empty() ? options.output : job.input == "-" ? "-" : changeExt(job.input, ".htm");
     job.toStdout = job.output == "-";
     job.conversion.escapeMarkup = options.escape;
+    // The file sinks and the console take their calls from any thread.
+    job.conversion.callbacksOnAnyThread = true;
     job.conversion.standalone = options.standalone;
     job.conversion.title = titleOf(job.input);
     jobs.push_back(std::move(job));

@@ -187,6 +187,7 @@ class FastWalk : public ::testing::Test {
     MapFile mapFile{map, "<h>\n"};
     ConversionOptions options;
     options.escapeMarkup = escape;
+    options.callbacksOnAnyThread = chop != nullptr && chop->below(4) != 0;
     ASSERT_EQ(convertText(doc, mapFile, options), expected) << ::testing::PrintToString(doc) << " escape " << escape;
     if (chop == nullptr) return;
     // The same bytes whatever blocks the document comes in, on one thread
