@@ -66,7 +66,9 @@ VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PageP
   char* o = out;
   while (i < end) {
     const size_t count = end - i < 64 ? end - i : 64;
-    const __m512i bytes = _mm512_maskz_loadu_epi8(firstBits(count), text + i);
+    // A whole block, whatever the count (the text is padded): the load does
+    // not wait for the count's mask, and what lies past it is masked later.
+    const __m512i bytes = _mm512_loadu_si512(text + i);
     const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
     const __mmask64 high = _mm512_movepi8_mask(ordered);
     const __m512i lengths = lookUp(planes.plane[4], ordered, high);
@@ -112,7 +114,7 @@ VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const Pag
   while (i < end) {
     const size_t count = end - i < 64 ? end - i : 64;
     const __mmask64 valid = firstBits(count);
-    const __m512i bytes = _mm512_maskz_loadu_epi8(valid, text + i);
+    const __m512i bytes = _mm512_loadu_si512(text + i);
     const __mmask64 stops =
         (_mm512_cmpeq_epi8_mask(bytes, backslash) | _mm512_cmpeq_epi8_mask(bytes, formFeed)) & valid;
     const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
@@ -124,8 +126,8 @@ VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const Pag
       return copyWide(text, i, end, planes, out);
     }
     for (unsigned half = 0; half < 2; ++half) {
-      const __m512i wide = _mm512_cvtepu8_epi16(
-          _mm256_maskz_loadu_epi8(static_cast<__mmask32>(valid >> (32 * half)), text + i + 32 * half));
+      const __m512i wide =
+          _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + 32 * half)));
       const __m512i lead = _mm512_or_si512(_mm512_srli_epi16(wide, 6), leadBits);
       const __m512i trail = _mm512_slli_epi16(_mm512_or_si512(_mm512_and_si512(wide, lowSix), trailBits), 8);
       const auto halfHigh = static_cast<uint32_t>(high >> (32 * half));

@@ -13,8 +13,10 @@ bool wideVectorsUsable();
 
 // Writes the characters from `i` up to `end` through the page given as byte
 // planes, 64 at a time, until one that ends a plain run; returns where it
-// stopped. The same bytes as a copy entry by entry. Reads at most up to
-// `end`; writes whole vectors, up to 64 bytes past the last byte it counts.
+// stopped. The same bytes as a copy entry by entry. Reads whole 64-byte
+// blocks (the bytes past `end` count for nothing), so the text must have 64
+// readable bytes after `end`, as the line buffers' padding gives; writes
+// whole vectors, up to 64 bytes past the last byte it counts.
 // Only to be called where wideVectorsUsable() holds.
 size_t copyThroughPlanes(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out);
 
