@@ -120,6 +120,8 @@ class PartedConversion {
   void readPart(Part& part);
   void guessNextEntry(const Part& part);
   void convertPart(Part& part, ConversionState& t);
+  // The front part is converted and no thread is joining.
+  bool frontJoinable() const { return !joining_ && !parts_.empty() && parts_.front()->done; }
   bool frontFitsText() const;
   void joinConverted(Part& part);
   bool join(Part& part);
@@ -314,14 +316,15 @@ void PartedConversion::walkAgain(Part& part) {
 }
 
 // Whether a helper may join the front part: the sink and the progress may be
-// called on any thread, no thread is joining, and the part is converted and
-// its text goes on the joined text as it stands (it was converted from the
-// state the joined text leaves). One that ends the text at a NUL ends the
-// conversion too: the caller's thread sees to it.
+// called on any thread, the part may be joined now (frontJoinable: it is
+// converted and no thread is joining), and its text goes on the joined text
+// as it stands (it was converted from the state the joined text leaves). One
+// that ends the text at a NUL ends the conversion too: the caller's thread
+// sees to it.
 bool PartedConversion::frontFitsText() const {
-  if (!options_.callbacksOnAnyThread || joining_ || parts_.empty()) return false;
+  if (!options_.callbacksOnAnyThread || !frontJoinable()) return false;
   const Part& part = *parts_.front();
-  return part.done && !part.redo && part.entry == committed_ && !part.endedAtNul;
+  return !part.redo && part.entry == committed_ && !part.endedAtNul;
 }
 
 // Joins the next part to the text; true when the document's text ends with it.
@@ -360,24 +363,22 @@ bool PartedConversion::joinFront(std::unique_lock<std::mutex>& guard) {
   joining_ = true;
   guard.unlock();
   bool ended = false;
+  std::exception_ptr fault;
   try {
     ended = join(part);
   } catch (...) {
-    // The conversion ends with the fault: no thread joins another part.
-    guard.lock();
-    joining_ = false;
-    stopping_ = true;
-    changed_.notify_all();
-    throw;
+    fault = std::current_exception();
   }
   guard.lock();
   joining_ = false;
-  // A NUL ended the text: the parts after it are dropped, never joined.
-  if (ended) stopping_ = true;
+  // A fault, or a NUL that ends the text, ends the conversion: no thread
+  // joins another part (those after a NUL are dropped).
+  if (fault || ended) stopping_ = true;
+  changed_.notify_all();
+  if (fault) std::rethrow_exception(fault);
   committed_ = boundaryOf(main_.html);
   spare_.push_back(std::move(parts_.front()));
   parts_.pop_front();
-  changed_.notify_all();
   return ended;
 }
 
@@ -463,7 +464,7 @@ void PartedConversion::run() {
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
     if (joinFault_) std::rethrow_exception(joinFault_);
-    if (!joining_ && !parts_.empty() && parts_.front()->done) {
+    if (frontJoinable()) {
       if (joinFront(guard)) {
         finishAfterNul(guard);
         break;
