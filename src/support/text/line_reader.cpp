@@ -12,6 +12,32 @@ namespace {
 // for whole-vector reads past it.
 constexpr size_t padding = linePadding;
 
+// Finds the line ends of the bytes held from buffer offset `from` (a
+// multiple of 64) on; those before it are known already.
+void markLineEnds(LineReader& reader, size_t from) {
+  const size_t words = reader.held / 64 + 1;
+  if (reader.endsWords < words) {
+    const size_t larger = words + words / 2;
+    std::unique_ptr<uint64_t[]> ends(new uint64_t[larger]);
+    if (from > 0) std::memcpy(ends.get(), reader.ends.get(), from / 64 * sizeof(uint64_t));
+    reader.ends = std::move(ends);
+    reader.endsWords = larger;
+  }
+  // The padding after the bytes held covers the last block read whole.
+  const char* text = reader.buffer.get();
+  uint64_t* ends = reader.ends.get();
+  for (size_t word = from / 64; word < words; ++word) ends[word] = crLfNulMask64(text + 64 * word);
+}
+
+// Starts a reader afresh, keeping the memory for its line ends.
+void resetReader(LineReader& reader) {
+  std::unique_ptr<uint64_t[]> ends = std::move(reader.ends);
+  const size_t words = reader.endsWords;
+  reader = LineReader{};
+  reader.ends = std::move(ends);
+  reader.endsWords = words;
+}
+
 size_t offsetOf(const LineReader& reader, uint64_t position) {
   return static_cast<size_t>(position - reader.bufferStart);
 }
@@ -22,9 +48,12 @@ void makeRoom(LineReader& reader) {
   const size_t wantedRoom = readBlockSize + padding;
   if (reader.capacity - reader.held >= wantedRoom) return;
   uint64_t keep = reader.keepFrom < reader.next ? reader.keepFrom : reader.next;
-  size_t drop = keep > reader.bufferStart ? offsetOf(reader, keep) : 0;
+  // Whole blocks of 64, so that the line ends found stay in their words.
+  size_t drop = keep > reader.bufferStart ? offsetOf(reader, keep) & ~size_t{63} : 0;
   if (drop > 0) {
     std::memmove(reader.buffer.get(), reader.buffer.get() + drop, reader.held - drop);
+    std::memmove(reader.ends.get(), reader.ends.get() + drop / 64,
+                 (reader.held / 64 + 1 - drop / 64) * sizeof(uint64_t));
     reader.held -= drop;
     reader.bufferStart += drop;
   }
@@ -41,38 +70,41 @@ void makeRoom(LineReader& reader) {
 // least); false once the source has ended.
 bool readMore(LineReader& reader) {
   if (reader.sourceEnded) return false;
-  reader.endsBlock = SIZE_MAX;  // the bytes move, and the NUL after them gives way to more
   makeRoom(reader);
+  // The block of the NUL that ended the bytes held is read again.
+  const size_t from = reader.held & ~size_t{63};
   size_t got = reader.source->read(reader.buffer.get() + reader.held, reader.capacity - reader.held - padding);
   if (got == 0) reader.sourceEnded = true;
   reader.held += got;
   std::memset(reader.buffer.get() + reader.held, 0, padding);
+  markLineEnds(reader, from);
   return got > 0;
 }
 
 }  // namespace
 
 void startReading(LineReader& reader, ByteSource& source) {
-  reader = LineReader{};
+  resetReader(reader);
   reader.source = &source;
   reader.capacity = 2 * readBlockSize + padding;
   reader.buffer = newBlock(reader.capacity);
   std::memset(reader.buffer.get(), 0, padding);
+  markLineEnds(reader, 0);
 }
 
 void startReadingHeld(LineReader& reader, HeldBytes& held) {
-  reader = LineReader{};
+  resetReader(reader);
   reader.buffer = std::move(held.bytes);
   reader.capacity = held.capacity;
   reader.held = held.size;
   reader.sourceEnded = true;
+  markLineEnds(reader, 0);
 }
 
 void returnHeldBytes(LineReader& reader, HeldBytes& held) {
   held.bytes = std::move(reader.buffer);
   reader.capacity = 0;
   reader.held = 0;
-  reader.endsBlock = SIZE_MAX;
 }
 
 bool atEnd(LineReader& reader) {

@@ -37,10 +37,11 @@ struct LineReader {
   bool sourceEnded = false;
   int64_t lineCount = 0;        // lines taken
   int64_t firstLoneLfLine = 0;  // the first line whose text holds an LF (0: none yet)
-  // The CRs, LFs and NULs of the 64 bytes at buffer offset `endsBlock` (a
-  // multiple of 64), kept for the next line in the same block; none after a read.
-  size_t endsBlock = SIZE_MAX;
-  uint64_t endsMask = 0;
+  // The line ends of the bytes held, found a read at a time: bit k of word w
+  // is set where buffer byte 64w + k is a CR, an LF or a NUL, up to the NUL
+  // after the bytes held. Kept from one start to the next.
+  std::unique_ptr<uint64_t[]> ends;
+  size_t endsWords = 0;
 };
 
 // Bytes asked of the source at a time.
@@ -74,20 +75,13 @@ bool atEnd(LineReader& reader);
 LineSpan takeLineReading(LineReader& reader);
 
 // The buffer offset of the first CR, LF or NUL from offset `at` (below the
-// bytes held) on, found 64 bytes at a time.
-inline size_t nextLineEnd(LineReader& reader, size_t at) {
-  const char* text = reader.buffer.get();
-  size_t block = at & ~size_t{63};
-  uint64_t mask = block == reader.endsBlock ? reader.endsMask : crLfNulMask64(text + block);
-  uint64_t ahead = mask & (~uint64_t{0} << (at & 63));
-  while (ahead == 0) {  // ends at the NUL after the bytes held, at the latest
-    block += 64;
-    mask = crLfNulMask64(text + block);
-    ahead = mask;
-  }
-  reader.endsBlock = block;
-  reader.endsMask = mask;
-  return block + static_cast<size_t>(std::countr_zero(ahead));
+// bytes held) on.
+inline size_t nextLineEnd(const LineReader& reader, size_t at) {
+  const uint64_t* ends = reader.ends.get();
+  size_t block = at >> 6;
+  uint64_t ahead = ends[block] & (~uint64_t{0} << (at & 63));
+  while (ahead == 0) ahead = ends[++block];  // ends at the NUL after the bytes held, at the latest
+  return (block << 6) + static_cast<size_t>(std::countr_zero(ahead));
 }
 
 // The next line; an empty line at the end (its start is where the text ends).
