@@ -469,6 +469,7 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
     }
   }
   s.wideVectors = wideVectorsUsable();
+  s.lines.wideVectors = s.wideVectors;
 }
 
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {

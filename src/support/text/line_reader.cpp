@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "support/faults/faults.h"
+#include "support/text/line_ends.h"
 
 namespace vantrel {
 
@@ -24,18 +25,19 @@ void markLineEnds(LineReader& reader, size_t from) {
     reader.endsWords = larger;
   }
   // The padding after the bytes held covers the last block read whole.
-  const char* text = reader.buffer.get();
-  uint64_t* ends = reader.ends.get();
-  for (size_t word = from / 64; word < words; ++word) ends[word] = crLfNulMask64(text + 64 * word);
+  findLineEnds(reader.buffer.get(), from / 64, words, reader.ends.get(), reader.wideVectors);
 }
 
-// Starts a reader afresh, keeping the memory for its line ends.
+// Starts a reader afresh, keeping the memory for its line ends and the way
+// it finds them.
 void resetReader(LineReader& reader) {
   std::unique_ptr<uint64_t[]> ends = std::move(reader.ends);
   const size_t words = reader.endsWords;
+  const bool wideVectors = reader.wideVectors;
   reader = LineReader{};
   reader.ends = std::move(ends);
   reader.endsWords = words;
+  reader.wideVectors = wideVectors;
 }
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {

@@ -42,6 +42,7 @@ struct LineReader {
   // after the bytes held. Kept from one start to the next.
   std::unique_ptr<uint64_t[]> ends;
   size_t endsWords = 0;
+  bool wideVectors = false;  // the line ends are found 64 bytes at a load (findLineEnds)
 };
 
 // Bytes asked of the source at a time.

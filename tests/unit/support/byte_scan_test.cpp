@@ -5,6 +5,9 @@
 #include <random>
 #include <string>
 
+#include "convert/wide_page_copy.h"
+#include "support/text/line_ends.h"
+
 namespace vantrel {
 namespace {
 
@@ -41,6 +44,14 @@ TEST(ByteScan, AgreesWithByteByByteScans) {
         EXPECT_EQ((mask >> k) & 1u, special ? 1u : 0u) << "byte " << int(byte);
         EXPECT_EQ(out[k], p[k]);
       }
+    }
+    // The line ends of whole blocks at once, on the 16-byte and the 64-byte path.
+    uint64_t words[2][3] = {};
+    for (bool wide : {false, wideVectorsUsable()})
+      findLineEnds(padded.data(), 0, padded.size() / 64, words[wide], wide);
+    for (size_t w = 0; w < padded.size() / 64; ++w) {
+      EXPECT_EQ(words[0][w], crLfNulMask64(padded.data() + 64 * w));
+      EXPECT_EQ(words[1][w], crLfNulMask64(padded.data() + 64 * w));
     }
   }
 }
