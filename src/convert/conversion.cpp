@@ -1,6 +1,7 @@
 #include "convert/conversion.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -327,11 +328,18 @@ struct MarkRow {
   int64_t start = 0;  // the row's position before its first column
   int64_t length = 0;
   int64_t next = endless;
+  // For a row of up to 64 columns: bit k set where column k + 1 holds a
+  // character other than a space.
+  uint64_t marked = 0;
 };
 
 // The column of the row's first character other than a space after column `from`.
 int64_t nextMark(const MarkRow& marks, int64_t from) {
   if (from >= marks.length) return endless;
+  if (marks.length <= 64) {
+    const uint64_t ahead = marks.marked & (~uint64_t{0} << from);
+    return ahead == 0 ? endless : std::countr_zero(ahead) + 1;
+  }
   auto size = static_cast<size_t>(marks.length - from);
   size_t spaces = leadingSpaces(marks.text + from, size);
   return spaces == size ? endless : from + static_cast<int64_t>(spaces) + 1;
@@ -345,7 +353,15 @@ bool readMarkRow(const RowState& row, MarkRow& marks) {
   marks.text = row.line.data() + row.pos;
   marks.start = row.pos;
   marks.length = static_cast<int64_t>(row.line.size()) - row.pos;
-  if (holdsBackslashOrFormFeed(marks.text, static_cast<size_t>(marks.length))) return false;
+  if (marks.length <= 64) {
+    // Most rows of marks are short: one block of the padded line tells all.
+    const uint64_t inRow = marks.length == 64 ? ~uint64_t{0} : (uint64_t{1} << marks.length) - 1;
+    uint64_t escapes = 0;
+    marks.marked = nonSpaceMask64(marks.text, escapes) & inRow;
+    if ((escapes & inRow) != 0) return false;
+  } else if (holdsBackslashOrFormFeed(marks.text, static_cast<size_t>(marks.length))) {
+    return false;
+  }
   marks.next = nextMark(marks, 0);
   return true;
 }

@@ -118,6 +118,31 @@ inline uint64_t crLfNulMask64(const char* p) {
   return mask;
 }
 
+// Bit k set where byte k of the 64 bytes at `p` is not a space; `escapes`
+// gets the bits of the backslashes and form feeds.
+inline uint64_t nonSpaceMask64(const char* p, uint64_t& escapes) {
+  uint64_t others = 0;
+  escapes = 0;
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i formFeed = _mm_set1_epi8('\f');
+  for (int k = 0; k < 4; ++k) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    auto spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, space)));
+    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, formFeed));
+    others |= static_cast<uint64_t>(~spaces & 0xFFFFu) << (16 * k);
+    escapes |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(stops))) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) {
+    if (p[k] != ' ') others |= uint64_t{1} << k;
+    if (p[k] == '\\' || p[k] == '\f') escapes |= uint64_t{1} << k;
+  }
+#endif
+  return others;
+}
+
 // The first CR, LF or NUL from `p` on. A NUL must come somewhere after `p`,
 // with 63 readable bytes after it.
 inline const char* findCrLfOrNul(const char* p) {

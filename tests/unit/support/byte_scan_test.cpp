@@ -14,7 +14,7 @@ namespace {
 // Padded copies of random texts, scanned at every offset, against the byte-by-byte answer.
 TEST(ByteScan, AgreesWithByteByByteScans) {
   std::mt19937 random(7);
-  const std::string alphabet = std::string("  \\\r\n\x01\x1f\x7f\x80\xff", 10) + "aZ~!";
+  const std::string alphabet = std::string("  \\\r\n\x01\x1f\x7f\x80\xff", 10) + "aZ~!\f";
   for (int round = 0; round < 300; ++round) {
     std::string text(random() % 70, ' ');
     for (char& c : text) c = alphabet[random() % alphabet.size()];
@@ -32,8 +32,12 @@ TEST(ByteScan, AgreesWithByteByByteScans) {
       EXPECT_EQ(findCrOrNul(p) - padded.data(), static_cast<ptrdiff_t>(stop));
 
       const uint64_t ends = crLfNulMask64(p);
+      uint64_t escapes = 0;
+      const uint64_t others = nonSpaceMask64(p, escapes);
       for (unsigned k = 0; k < 64; ++k) {
         EXPECT_EQ((ends >> k) & 1u, p[k] == '\r' || p[k] == '\n' || p[k] == '\0') << "at " << at + k;
+        EXPECT_EQ((others >> k) & 1u, p[k] != ' ') << "at " << at + k;
+        EXPECT_EQ((escapes >> k) & 1u, p[k] == '\\' || p[k] == '\f') << "at " << at + k;
       }
 
       char out[16];
