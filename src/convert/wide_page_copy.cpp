@@ -3,12 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-// Not on Windows: GCC there does not align the stack for 64-byte vectors,
-// and a spilled one would fault.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define VANTREL_WIDE_VECTORS 1
-#include <immintrin.h>
-#endif
+#include "support/text/wide_vectors.h"
 
 namespace vantrel {
 

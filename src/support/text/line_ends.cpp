@@ -1,13 +1,7 @@
 #include "support/text/line_ends.h"
 
 #include "support/text/byte_scan.h"
-
-// As for the page copy: not on Windows, where GCC does not align the stack
-// for 64-byte vectors.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define VANTREL_WIDE_VECTORS 1
-#include <immintrin.h>
-#endif
+#include "support/text/wide_vectors.h"
 
 namespace vantrel {
 
