@@ -8,7 +8,7 @@ add_subdirectory(${VANTREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 # GoogleTest is built with its own warning flags, not with the project's.
 set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
 
-add_library(vantrel_test_helpers STATIC helpers/test_files.cpp)
+add_library(vantrel_test_helpers STATIC helpers/test_files.cpp helpers/random_documents.cpp)
 target_include_directories(vantrel_test_helpers PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(vantrel_test_helpers PUBLIC vantrel_program gtest)
 
