@@ -10,8 +10,7 @@
 #include "convert/escape_codes.h"
 #include "convert/parted_conversion.h"
 #include "convert/plain_run.h"
-#include "convert/wide_page_copy.h"
-#include "support/text/byte_scan.h"
+#include "convert/run_stops.h"
 
 namespace vantrel {
 
@@ -111,7 +110,7 @@ int applyEscape(ConversionState& s, Escape escape) {
 int ordinaryNext(const RowState& row) {
   if (row.pos < 0 || row.pos >= static_cast<int64_t>(row.line.size()) || row.pos + 1 == row.blankAt) return noPiece;
   auto c = static_cast<unsigned char>(row.line[static_cast<size_t>(row.pos)]);
-  return c == '\\' || c == formFeed ? noPiece : c;
+  return isRunStop(static_cast<uint8_t>(c)) ? noPiece : c;
 }
 
 // Takes the row's next piece: a character, the replacement of an escape,
@@ -178,9 +177,9 @@ void takePiece(ConversionState& s, RowState& row) {
 
 // Writes the character `piece` of the row in the current font, wrapped for its row.
 void writePiece(ConversionState& s, int row, int piece) {
-  const EncodedChar* page = s.fontPages[s.currentFont].codes;
-  if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
-  const EncodedChar code = page[piece];
+  const EncodedPage* page = s.map->fontPages[s.currentFont];
+  if (page == nullptr) page = &pageOfFont(*s.map, s.currentFont);  // reports the bad page
+  const EncodedChar code = page->codes[piece];
   ByteText& bytes = s.html.text.bytes;
   char* out = bytes.room(longestSpanSwitch + longestEscapedChar + 11);
   char* const start = out;
@@ -232,7 +231,7 @@ constexpr int64_t endless = INT64_MAX;
 // none for one finished by a form feed, else the spaces ahead of it. The end
 // of the run is kept, so that no space is counted twice however often the
 // walk asks.
-int64_t blanksAhead(RowState& row) {
+int64_t blanksAhead(const Kernel& kernel, RowState& row) {
   if (isFinished(row)) return row.piece == ' ' ? endless : 0;
   // A row whose characters are all taken finishes with a blank at its next
   // take; with the base row going on, finishing it now changes nothing.
@@ -241,7 +240,7 @@ int64_t blanksAhead(RowState& row) {
     return endless;
   }
   if (row.blankEnd <= row.pos) {
-    size_t spaces = leadingSpaces(row.line.data() + row.pos, row.line.size() - static_cast<size_t>(row.pos));
+    size_t spaces = leadingSpaces(kernel, row.line.data() + row.pos, row.line.size() - static_cast<size_t>(row.pos));
     row.blankEnd = row.pos + static_cast<int64_t>(spaces) + 1;
   }
   return row.blankEnd - 1 - row.pos;
@@ -268,7 +267,7 @@ bool baseSpanOpen(ConversionState& s) {
   const uint8_t font = s.html.spans.rowFont[baseRow];
   if (s.html.spans.openFont == font) return true;
   const int c = ordinaryNext(s.rows[baseRow]);
-  if (c == noPiece || c == ' ' || s.fontPages[font].codes == nullptr) return false;
+  if (c == noPiece || c == ' ' || s.map->fontPages[font] == nullptr) return false;
   switchSpan(s.html, font, baseRow);
   return true;
 }
@@ -278,8 +277,8 @@ bool baseSpanOpen(ConversionState& s) {
 void writeBaseBesideBlanks(ConversionState& s) {
   RowState& base = s.rows[baseRow];
   if (isFinished(base)) return;
-  int64_t columns = blanksAhead(s.rows[lowerRow]);
-  int64_t upper = blanksAhead(s.rows[upperRow]);
+  int64_t columns = blanksAhead(*s.kernel, s.rows[lowerRow]);
+  int64_t upper = blanksAhead(*s.kernel, s.rows[upperRow]);
   if (upper < columns) columns = upper;
   if (columns == 0 || !baseSpanOpen(s)) return;
   int64_t taken = writePlainRun(s, columns);
@@ -324,6 +323,7 @@ void walkBaseOnly(ConversionState& s) {
 // text[k - 1], and a blank after `length`. `next` is the column of its next
 // character other than a space.
 struct MarkRow {
+  const Kernel* kernel = nullptr;
   const char* text = nullptr;
   int64_t start = 0;  // the row's position before its first column
   int64_t length = 0;
@@ -341,15 +341,16 @@ int64_t nextMark(const MarkRow& marks, int64_t from) {
     return ahead == 0 ? endless : std::countr_zero(ahead) + 1;
   }
   auto size = static_cast<size_t>(marks.length - from);
-  size_t spaces = leadingSpaces(marks.text + from, size);
+  size_t spaces = leadingSpaces(*marks.kernel, marks.text + from, size);
   return spaces == size ? endless : from + static_cast<int64_t>(spaces) + 1;
 }
 
 // Reads a lower or upper row for the walk beside its marks; false for one
 // the column walk must take.
-bool readMarkRow(const RowState& row, MarkRow& marks) {
+bool readMarkRow(const Kernel& kernel, const RowState& row, MarkRow& marks) {
   if (finishedWithBlank(row)) return true;
   if (row.pos < 0) return false;
+  marks.kernel = &kernel;
   marks.text = row.line.data() + row.pos;
   marks.start = row.pos;
   marks.length = static_cast<int64_t>(row.line.size()) - row.pos;
@@ -357,9 +358,9 @@ bool readMarkRow(const RowState& row, MarkRow& marks) {
     // Most rows of marks are short: one block of the padded line tells all.
     const uint64_t inRow = marks.length == 64 ? ~uint64_t{0} : (uint64_t{1} << marks.length) - 1;
     uint64_t escapes = 0;
-    marks.marked = nonSpaceMask64(marks.text, escapes) & inRow;
+    marks.marked = kernel.markRow(marks.text, escapes) & inRow;
     if ((escapes & inRow) != 0) return false;
-  } else if (holdsBackslashOrFormFeed(marks.text, static_cast<size_t>(marks.length))) {
+  } else if (holdsRunStop(kernel, marks.text, static_cast<size_t>(marks.length))) {
     return false;
   }
   marks.next = nextMark(marks, 0);
@@ -449,7 +450,7 @@ void walkRowGroup(ConversionState& s) {
   MarkRow marks[2];
   if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
     walkBaseOnly(s);
-  } else if (readMarkRow(s.rows[lowerRow], marks[0]) && readMarkRow(s.rows[upperRow], marks[1])) {
+  } else if (readMarkRow(*s.kernel, s.rows[lowerRow], marks[0]) && readMarkRow(*s.kernel, s.rows[upperRow], marks[1])) {
     walkBesideMarks(s, marks);
   } else {
     walkColumns(s);
@@ -472,20 +473,17 @@ std::string standaloneHead(std::string_view title) {
   return head;
 }
 
-void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options) {
-  s.charMap = map.map;
+void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options, const Kernel& kernel) {
+  s.kernel = &kernel;
+  s.lines.kernel = &kernel;
+  if (!s.encoded || s.encoded->escapeMarkup != options.escapeMarkup ||
+      std::memcmp(&s.encoded->map, &map.map, sizeof map.map) != 0) {
+    s.encoded = encodeMap(map.map, options.escapeMarkup);
+  }
+  s.map = s.encoded.get();
   s.html.HtmlHead = options.standalone && map.header.empty() ? standaloneHead(options.title) : map.header;
   s.html.HtmlHead += initialHtmlHead;
   s.html.text.entitiesWhole = options.escapeMarkup;
-  encodePages(s.charMap, s.pages, options.escapeMarkup);
-  for (int font = 0; font < fontCount; ++font) {
-    int32_t page = s.charMap.fontPage[font];
-    if (page >= 0 && page < pageCount) {
-      s.fontPages[font] = {s.pages.codes[page], &s.pages.planes[page], s.pages.asciiIdentity[page]};
-    }
-  }
-  s.wideVectors = wideVectorsUsable();
-  s.lines.wideVectors = s.wideVectors;
 }
 
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {
@@ -516,8 +514,13 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
 
 ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
                                  const std::function<void()>& onRowGroup, const ConversionOptions& options) {
+  return convertWithKernel(processKernel(), document, map, output, onRowGroup, options);
+}
+
+ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map, HtmlSink& output,
+                                   const std::function<void()>& onRowGroup, const ConversionOptions& options) {
   auto s = std::make_unique<ConversionState>();
-  prepareConversion(*s, map, options);
+  prepareConversion(*s, map, options, kernel);
   beginHtml(s->html, &output);
   PartPlan plan;
   plan.threads = options.threads != 0 ? options.threads : std::min(2u, std::thread::hardware_concurrency());

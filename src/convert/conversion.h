@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "charmap/char_map.h"
-#include "charmap/encoded_pages.h"
+#include "convert/encoded_map.h"
 #include "convert/html_writer.h"
+#include "kernels/kernel.h"
 #include "support/text/line_reader.h"
 #include "vantrel/vantrel.h"
 
@@ -59,20 +61,13 @@ inline void finishWithBlank(RowState& row) {
   row.piece = ' ';
 }
 
-// A font's encoded page, and whether the page leaves ASCII as it is (none
-// for a font whose page is outside the map: the walk then reports it).
-struct FontPage {
-  const EncodedChar* codes = nullptr;
-  const PagePlanes* planes = nullptr;
-  bool asciiIdentity = false;
-};
-
 // Everything one conversion works with. The caller owns it; nothing of a
 // conversion lives anywhere else. The rows are views of the reader's lines.
 struct ConversionState {
-  CharMap charMap;
-  EncodedPages pages;
-  FontPage fontPages[fontCount];
+  // The map's encoded pages, shared with every other conversion of the map.
+  std::shared_ptr<const EncodedMap> encoded;
+  const EncodedMap* map = nullptr;  // encoded.get()
+  const Kernel* kernel = nullptr;
   RowState rows[3];
   uint8_t currentFont = 1;
   HtmlWriter html;
@@ -85,13 +80,13 @@ struct ConversionState {
   uint64_t rowLineNumber[3] = {};
   bool rowReported[3] = {};
   RawMarkupRows* markupScan = nullptr;  // set: the rows yielding raw mark-up are counted
-  bool wideVectors = false;             // pages are copied 64 bytes at a time
 };
 
-// Sets the state up for a conversion with `map`: the pages encoded once
-// (with mark-up escaped if the options ask), the map's header lines, or
-// the standalone HTML5 head, in front of the head.
-void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options = {});
+// Sets the state up for a conversion with `map` and `kernel`: the pages
+// encoded (with mark-up escaped if the options ask), the map's header
+// lines, or the standalone HTML5 head, in front of the head.
+void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options = {},
+                       const Kernel& kernel = processKernel());
 
 // The minimal HTML5 head that a standalone text opens with, up to <body>.
 std::string standaloneHead(std::string_view title);
@@ -104,6 +99,10 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
 // the end of the text, into `s.html`, calling `onRowGroup` before each: no
 // closing step. `s.report` tells what was read.
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup);
+
+// convertDocument with `kernel` instead of the process's own.
+ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map, HtmlSink& output,
+                                   const std::function<void()>& onRowGroup, const ConversionOptions& options);
 
 // All that one row group leaves to the next: the spans and the pending
 // breaks. A part of a document that begins with a row group converts the

@@ -113,7 +113,8 @@ class PartedConversion {
  private:
   std::unique_ptr<ConversionState> newState() {
     auto state = std::make_unique<ConversionState>();
-    prepareConversion(*state, map_, options_);
+    state->encoded = main_.encoded;  // shared, not encoded again
+    prepareConversion(*state, map_, options_, *main_.kernel);
     return state;
   }
   Part* take();

@@ -18,6 +18,7 @@
 #include "check/document_check.h"
 #include "check/map_check.h"
 #include "driver/options.h"
+#include "kernels/kernel.h"
 #include "support/console/console.h"
 #include "support/faults/fault_report.h"
 #include "support/files/file_io.h"
@@ -401,6 +402,10 @@ bool checkAll(const Options& options) {
 }  // namespace
 
 int runProgram() {
+  if (std::string problem = kernelSettingProblem(); !problem.empty()) {
+    std::fprintf(stderr, "vantrel: %s\n", problem.c_str());
+    return 2;
+  }
   Options options = parseOptions(commandLineArguments());
   if (!options.error.empty()) {
     std::fprintf(stderr, "vantrel: %s; try 'vantrel --help'\n", options.error.c_str());

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "support/faults/faults.h"
-#include "support/text/line_ends.h"
 
 namespace vantrel {
 
@@ -25,7 +24,7 @@ void markLineEnds(LineReader& reader, size_t from) {
     reader.endsWords = larger;
   }
   // The padding after the bytes held covers the last block read whole.
-  findLineEnds(reader.buffer.get(), from / 64, words, reader.ends.get(), reader.wideVectors);
+  reader.kernel->findLineEnds(reader.buffer.get(), from / 64, words, reader.ends.get());
 }
 
 // Starts a reader afresh, keeping the memory for its line ends and the way
@@ -33,11 +32,11 @@ void markLineEnds(LineReader& reader, size_t from) {
 void resetReader(LineReader& reader) {
   std::unique_ptr<uint64_t[]> ends = std::move(reader.ends);
   const size_t words = reader.endsWords;
-  const bool wideVectors = reader.wideVectors;
+  const Kernel* kernel = reader.kernel;
   reader = LineReader{};
   reader.ends = std::move(ends);
   reader.endsWords = words;
-  reader.wideVectors = wideVectors;
+  reader.kernel = kernel;
 }
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {
@@ -121,9 +120,8 @@ LineSpan takeLineReading(LineReader& reader) {
   uint64_t textEnd = UINT64_MAX;  // the first NUL inside the line
   uint64_t scanFrom = start;
   for (;;) {
-    const char* base = reader.buffer.get();
-    const char* stop = findCrLfOrNul(base + offsetOf(reader, scanFrom));
-    uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - base);
+    const char* stop = reader.buffer.get() + nextLineEnd(reader, offsetOf(reader, scanFrom));
+    uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - reader.buffer.get());
     if (*stop == '\n') {
       // An LF that ends no CR LF is an ordinary byte of the line.
       if (textEnd == UINT64_MAX && reader.firstLoneLfLine == 0) reader.firstLoneLfLine = number;

@@ -5,16 +5,17 @@
 #include <memory>
 #include <string_view>
 
+#include "kernels/kernel.h"
 #include "support/text/big_block.h"
-#include "support/text/byte_scan.h"
 #include "vantrel/streams.h"
 
 namespace vantrel {
 
-// Reads the lines of a document from a byte source in blocks, by the rules
-// of LineCursor: a line ends at CR or CR LF, a lone LF is an ordinary byte, a
-// NUL where a line would begin ends the text, and a line's text stops at its
-// first NUL. Only the lines still in use are held: memory grows with the
+// The line rules, in one place: a line ends at a CR, and an LF right after
+// that CR belongs to the line end; a lone LF is an ordinary byte of its line;
+// a NUL where a line would begin ends the text; a line's text stops at its
+// first NUL. The reader takes the lines of a document from a byte source in
+// blocks, or of a text held whole in memory. Only the lines still in use are held: memory grows with the
 // longest stretch of lines kept at once, never with the document.
 //
 // Lines are named by their place in the document (byte offsets from its
@@ -42,7 +43,7 @@ struct LineReader {
   // after the bytes held. Kept from one start to the next.
   std::unique_ptr<uint64_t[]> ends;
   size_t endsWords = 0;
-  bool wideVectors = false;  // the line ends are found 64 bytes at a load (findLineEnds)
+  const Kernel* kernel = &processKernel();  // finds the line ends
 };
 
 // Bytes asked of the source at a time.

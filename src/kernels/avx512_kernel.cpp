@@ -1,17 +1,45 @@
-#include "convert/wide_page_copy.h"
+// The AVX-512 kernel: 64 bytes at a time, for processors with AVX-512 VBMI2
+// (byte permutes and compresses). A page's entries are looked up in its
+// byte planes 64 at a time, and the Latin-1 page is worked out without
+// tables.
+#include "kernels/kernel_builds.h"
 
-#include <cstdlib>
-#include <cstring>
+#if defined(VANTREL_KERNEL_AVX512)
+#include <immintrin.h>
 
-#include "support/text/wide_vectors.h"
+#include "convert/encoded_map.h"
+#include "convert/run_stops.h"
+#include "kernels/entry_copy.h"
+#include "kernels/kernel.h"
 
 namespace vantrel {
-
-#if defined(VANTREL_WIDE_VECTORS)
 
 namespace {
 
 #define VANTREL_WIDE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,popcnt,bmi,bmi2")))
+
+// The bits of the run stops among the 64 bytes.
+VANTREL_WIDE inline uint64_t runStops(__m512i bytes) {
+  uint64_t stops = 0;
+  for (uint8_t stop : runStopBytes) stops |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(char(stop)));
+  return stops;
+}
+
+VANTREL_WIDE void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
+  const __m512i cr = _mm512_set1_epi8('\r');
+  const __m512i lf = _mm512_set1_epi8('\n');
+  for (size_t w = first; w < last; ++w) {
+    const __m512i bytes = _mm512_loadu_si512(text + 64 * w);
+    words[w] =
+        _mm512_cmpeq_epi8_mask(bytes, cr) | _mm512_cmpeq_epi8_mask(bytes, lf) | _mm512_testn_epi8_mask(bytes, bytes);
+  }
+}
+
+VANTREL_WIDE uint64_t markRow(const char* p, uint64_t& stops) {
+  const __m512i bytes = _mm512_loadu_si512(p);
+  stops = runStops(bytes);
+  return _mm512_cmpneq_epi8_mask(bytes, _mm512_set1_epi8(' '));
+}
 
 // The 64 entries of a plane for the bytes of `index`: the low and the high
 // half of the plane, chosen by each byte's top bit.
@@ -50,14 +78,9 @@ VANTREL_WIDE inline Slots interleave(__m512i b0, __m512i b1, __m512i b2, __m512i
            _mm512_unpacklo_epi16(high01, high23), _mm512_unpackhi_epi16(high01, high23)}};
 }
 
-// The first `count` bits set (count up to 64).
-inline uint64_t firstBits(size_t count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }
-
-VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
+VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
   const __m512i order = _mm512_load_si512(unpackOrder.index);
   const __m512i bytePlace = _mm512_set1_epi32(0x03020100);
-  const __m512i backslash = _mm512_set1_epi8('\\');
-  const __m512i formFeed = _mm512_set1_epi8('\f');
   char* o = out;
   while (i < end) {
     const size_t count = end - i < 64 ? end - i : 64;
@@ -66,17 +89,17 @@ VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PageP
     const __m512i bytes = _mm512_loadu_si512(text + i);
     const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
     const __mmask64 high = _mm512_movepi8_mask(ordered);
-    const __m512i lengths = lookUp(planes.plane[4], ordered, high);
+    const __m512i lengths = lookUp(page.plane[4], ordered, high);
     // Where the run ends: found in the bytes themselves when only the
-    // backslash and the form feed end it, so that the walk learns it without
+    // run stops end it, so that the walk learns it without
     // waiting for the lookups; else bit 7 of the lengths, back in text order.
     const __mmask64 stops =
-        (planes.escapesStopOnly ? _mm512_cmpeq_epi8_mask(bytes, backslash) | _mm512_cmpeq_epi8_mask(bytes, formFeed)
-                                : _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths))) &
+        (page.escapesStopOnly ? runStops(bytes)
+                              : _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths))) &
         firstBits(count);
     const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
-    const Slots code = interleave(lookUp(planes.plane[0], ordered, high), lookUp(planes.plane[1], ordered, high),
-                                  lookUp(planes.plane[2], ordered, high), lookUp(planes.plane[3], ordered, high));
+    const Slots code = interleave(lookUp(page.plane[0], ordered, high), lookUp(page.plane[1], ordered, high),
+                                  lookUp(page.plane[2], ordered, high), lookUp(page.plane[3], ordered, high));
     const Slots length = interleave(lengths, lengths, lengths, lengths);
     for (size_t k = 0; k < 4; ++k) {
       const size_t entries = taken > 16 * k ? taken - 16 * k : 0;
@@ -96,29 +119,26 @@ VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const PageP
 // Each half of the block is widened to 16-bit lanes holding a byte's one or
 // two bytes, and the bytes that count are packed. The same steps whether or
 // not a byte is high: a branch on that would be mispredicted often. A run
-// that meets a code the page maps otherwise goes on through the planes.
-VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
-  const __m512i backslash = _mm512_set1_epi8('\\');
-  const __m512i formFeed = _mm512_set1_epi8('\f');
+// that meets a code the page maps otherwise goes on through the page.
+VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
   const __m512i leadBits = _mm512_set1_epi16(0xC0);
   const __m512i lowSix = _mm512_set1_epi16(0x3F);
   const __m512i trailBits = _mm512_set1_epi16(0x80);
-  const __m512i otherLow = _mm512_load_si512(planes.notLatin1);
-  const __m512i otherHigh = _mm512_load_si512(planes.notLatin1 + 64);
+  const __m512i otherLow = _mm512_load_si512(page.notLatin1);
+  const __m512i otherHigh = _mm512_load_si512(page.notLatin1 + 64);
   char* o = out;
   while (i < end) {
     const size_t count = end - i < 64 ? end - i : 64;
     const __mmask64 valid = firstBits(count);
     const __m512i bytes = _mm512_loadu_si512(text + i);
-    const __mmask64 stops =
-        (_mm512_cmpeq_epi8_mask(bytes, backslash) | _mm512_cmpeq_epi8_mask(bytes, formFeed)) & valid;
+    const __mmask64 stops = runStops(bytes) & valid;
     const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
     const uint64_t high = _mm512_movepi8_mask(bytes);
     const uint64_t inRun = firstBits(taken);
     const uint64_t other = _mm512_movepi8_mask(_mm512_permutex2var_epi8(otherLow, bytes, otherHigh)) & high & inRun;
     if (other != 0) {
       out = o;
-      return copyWide(text, i, end, planes, out);
+      return copyWide(text, i, end, page, out);
     }
     for (unsigned half = 0; half < 2; ++half) {
       const __m512i wide =
@@ -141,7 +161,11 @@ VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const Pag
   return i;
 }
 
-bool processorHasWideVectors() {
+VANTREL_WIDE size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+  return page.latin1 ? copyLatin1(text, i, end, page, out) : copyWide(text, i, end, page, out);
+}
+
+bool runsHere() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("avx512vbmi") &&
@@ -150,22 +174,8 @@ bool processorHasWideVectors() {
 
 }  // namespace
 
-// Asked anew for each conversion: the library keeps no state of its own.
-bool wideVectorsUsable() {
-  const char* asked = std::getenv("VANTREL_VECTORS");
-  return processorHasWideVectors() && (asked == nullptr || std::strcmp(asked, "sse2") != 0);
-}
-
-size_t copyThroughPlanes(const char* text, size_t i, size_t end, const PagePlanes& planes, char*& out) {
-  return planes.latin1 ? copyLatin1(text, i, end, planes, out) : copyWide(text, i, end, planes, out);
-}
-
-#else
-
-bool wideVectorsUsable() { return false; }
-
-size_t copyThroughPlanes(const char*, size_t i, size_t, const PagePlanes&, char*&) { return i; }
-
-#endif
+extern const Kernel avx512Kernel{"avx512", runsHere, "AVX-512 with VBMI2", findLineEnds, markRow, copyPlain};
 
 }  // namespace vantrel
+
+#endif
