@@ -12,7 +12,7 @@
 #include <string>
 
 #include "charmap/char_map.h"
-#include "convert/conversion.h"
+#include "convert/converter.h"
 #include "convert/encoded_map.h"
 #include "generate.h"
 #include "kernels/kernel.h"

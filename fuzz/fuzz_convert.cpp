@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/converter.h"
 #include "convert/parted_conversion.h"
 #include "kernels/kernel.h"
 #include "model/reference_conversion.h"

@@ -21,6 +21,9 @@ namespace {
 // after one read; a part that finds none within `longestPartExtra` past its
 // size leaves the rest of the document to a single walk.
 constexpr size_t lookAhead = size_t{16} << 10;
+// The first read of a document: enough for a small one, which then needs
+// no larger buffer.
+constexpr size_t firstReadSize = size_t{64} << 10;
 constexpr size_t longestPartExtra = size_t{8} << 20;
 // A part whose text grows past this many times its bytes is converted
 // again by the single walk, which passes its text on as it goes.
@@ -51,6 +54,14 @@ void reserveHeld(HeldBytes& held, size_t size) {
 }
 
 void padHeld(HeldBytes& held) { std::memset(held.bytes.get() + held.size, 0, linePadding); }
+
+// The start of the line that ends at the last CR of `text`, or 0.
+size_t startOfLineBeforeLastEnd(std::string_view text) {
+  const size_t lastCr = text.rfind('\r');
+  if (lastCr == std::string_view::npos || lastCr == 0) return 0;
+  const size_t before = text.rfind('\r', lastCr - 1);
+  return before == std::string_view::npos ? 0 : before + 1;
+}
 
 // Gives the bytes of a part, then the rest of the document from the source,
 // or the failure the source raised after those bytes.
@@ -187,17 +198,24 @@ void PartedConversion::readPart(Part& part) {
   in.size = 0;
   try {
     size_t goal = plan_.partSize + lookAhead;
-    reserveHeld(in, std::max(goal, carry_.size));
+    // A small document needs no large buffer: it grows as the reads fill it.
+    reserveHeld(in, std::max(std::min(goal, firstReadSize), carry_.size));
     if (carry_.size > 0) std::memcpy(in.bytes.get(), carry_.bytes.get(), carry_.size);
     in.size = carry_.size;
     carry_.size = 0;
     size_t searchFrom = plan_.partSize;
     for (;;) {
       while (in.size < goal && !sourceEnded_) {
-        size_t got = source_.read(in.bytes.get() + in.size, goal - in.size);
+        const size_t room = in.capacity - linePadding - in.size;
+        if (room == 0) {
+          reserveHeld(in, std::min(goal, 4 * in.size));
+          continue;
+        }
+        size_t got = source_.read(in.bytes.get() + in.size, std::min(room, goal - in.size));
         if (got == 0) sourceEnded_ = true;
         in.size += got;
       }
+      padHeld(in);
       const std::string_view text(in.bytes.get(), in.size);
       size_t cut = findPartBoundary(text, std::min(searchFrom, in.size));
       if (cut != std::string_view::npos) {
@@ -210,7 +228,6 @@ void PartedConversion::readPart(Part& part) {
       }
       if (sourceEnded_) {
         sourceDone_ = true;  // the last part
-        padHeld(in);
         return;
       }
       if (in.size >= plan_.partSize + longestPartExtra) {
@@ -218,12 +235,11 @@ void PartedConversion::readPart(Part& part) {
         part.restFollows = true;
         part.redo = true;
         sourceDone_ = true;
-        padHeld(in);
         return;
       }
-      // A cut needs the CR, its LF and "\+" in hand: look again from a
-      // little before the end.
-      searchFrom = std::max(searchFrom, in.size > 4 ? in.size - 4 : 0);
+      // Only the last lines can hold a cut that more text would show: look
+      // again from the line before the last line end.
+      searchFrom = std::max(searchFrom, startOfLineBeforeLastEnd(text));
       goal = in.size + lookAhead * 4;
       reserveHeld(in, goal);
     }

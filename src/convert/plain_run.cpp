@@ -100,8 +100,8 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
     bytes.commit(static_cast<size_t>(out - start));
   }
   if (run.i > first) {
-    base.pos = static_cast<int64_t>(run.i);
-    base.piece = static_cast<unsigned char>(run.text[run.i - 1]);
+    walkFrom(base, static_cast<int64_t>(run.i));
+    base.piece = pieceOf(static_cast<uint8_t>(run.text[run.i - 1]));
   }
   return static_cast<int64_t>(run.i - first - run.escapeBytes);
 }

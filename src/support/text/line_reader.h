@@ -36,6 +36,7 @@ struct LineReader {
   uint64_t next = 0;         // document offset of the next line
   uint64_t keepFrom = 0;     // bytes before this offset may be dropped
   bool sourceEnded = false;
+  size_t readSize = 0;          // the room the next read asks for
   int64_t lineCount = 0;        // lines taken
   int64_t firstLoneLfLine = 0;  // the first line whose text holds an LF (0: none yet)
   // The line ends of the bytes held, found a read at a time: bit k of word w
@@ -66,6 +67,11 @@ struct HeldBytes {
 // takes the buffer until returnHeldBytes gives it back.
 void startReadingHeld(LineReader& reader, HeldBytes& held);
 void returnHeldBytes(LineReader& reader, HeldBytes& held);
+
+// Starts reading `text` as the whole document, without copying or taking
+// it: the text must stay, followed by linePadding zero bytes, while the
+// reader reads it.
+void startReadingView(LineReader& reader, std::string_view text);
 
 // Whether the text ended at a NUL before the end of the bytes read.
 inline bool endedAtNul(const LineReader& reader) { return reader.next - reader.bufferStart < reader.held; }

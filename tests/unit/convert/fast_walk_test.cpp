@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "charmap/char_map.h"
+#include "convert/converter.h"
 #include "convert/part_boundary.h"
 #include "convert/parted_conversion.h"
 #include "helpers/kernels.h"
