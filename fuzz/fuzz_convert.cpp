@@ -14,6 +14,7 @@
 #include "convert/parted_conversion.h"
 #include "kernels/kernel.h"
 #include "model/reference_conversion.h"
+#include "small_blocks.h"
 #include "vantrel/vantrel.h"
 
 using namespace vantrel;
@@ -31,32 +32,6 @@ const Kernel& kernelFor(size_t size) {
   }();
   return *running[size % running.size()];
 }
-
-std::string convertTextWith(const Kernel& kernel, std::string_view document, const MapFile& map,
-                            const ConversionOptions& options) {
-  MemorySource source(document);
-  MemorySink sink;
-  convertWithKernel(kernel, source, map, sink, {}, options);
-  sink.finish();
-  return std::move(sink.text);
-}
-
-// Hands out a document in blocks of a few bytes each, so that lines and CR LF
-// pairs are cut at every place a block boundary can fall.
-class SmallBlocks : public ByteSource {
- public:
-  SmallBlocks(std::string_view text, size_t block) : text_(text), block_(block) {}
-  size_t read(char* into, size_t size) override {
-    size_t count = std::min({size, block_, text_.size()});
-    text_.copy(into, count);
-    text_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view text_;
-  size_t block_;
-};
 
 }  // namespace
 
@@ -83,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.escapeMarkup = escape;
     options.threads = 1;
     std::string expected = model::referenceConvert(document, map.map, map.header, escape);
-    if (convertTextWith(kernel, document, map, options) != expected) __builtin_trap();
+    if (convertTextWithKernel(kernel, document, map, options) != expected) __builtin_trap();
   }
   // The same bytes whatever blocks the document comes in.
   const std::string expected = model::referenceConvert(document, map.map, map.header, false);

@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "model/reference_conversion.h"
+#include "small_blocks.h"
 #include "support/text/line_list.h"
 #include "support/text/line_reader.h"
 
 using namespace vantrel;
 
-namespace {
-
-class SmallBlocks : public ByteSource {
- public:
-  SmallBlocks(std::string_view text, size_t block) : text_(text), block_(block) {}
-  size_t read(char* into, size_t size) override {
-    size_t count = std::min({size, block_, text_.size()});
-    text_.copy(into, count);
-    text_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view text_;
-  size_t block_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -112,12 +112,17 @@ RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map) {
   return count.rows;
 }
 
-std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options) {
+std::string convertTextWithKernel(const Kernel& kernel, std::string_view document, const MapFile& map,
+                                  const ConversionOptions& options) {
   MemorySource source(document);
   MemorySink sink;
-  convertDocument(source, map, sink, {}, options);
+  convertWithKernel(kernel, source, map, sink, {}, options);
   sink.finish();
   return std::move(sink.text);
+}
+
+std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options) {
+  return convertTextWithKernel(processKernel(), document, map, options);
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 // The library's entry points beyond the public header: a conversion with a
 // given kernel, and a conversion watched by an observer.
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "convert/conversion_state.h"
@@ -13,6 +14,10 @@ namespace vantrel {
 // convertDocument with `kernel` instead of the process's own.
 ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map, HtmlSink& output,
                                    const std::function<void()>& onRowGroup, const ConversionOptions& options);
+
+// convertText with `kernel` instead of the process's own.
+std::string convertTextWithKernel(const Kernel& kernel, std::string_view document, const MapFile& map,
+                                  const ConversionOptions& options);
 
 // Converts the document on one thread with mark-up escaped, shows the
 // observer what the walk reads and writes, and keeps no text: a scan.

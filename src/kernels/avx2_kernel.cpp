@@ -10,7 +10,7 @@
 
 #include "convert/encoded_map.h"
 #include "convert/run_stops.h"
-#include "kernels/entry_copy.h"
+#include "kernels/block_copy.h"
 #include "kernels/kernel.h"
 
 namespace vantrel {
@@ -32,19 +32,16 @@ VANTREL_AVX2 inline __m256i runStops(__m256i bytes) {
 }
 
 VANTREL_AVX2 void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
-  const __m256i cr = _mm256_set1_epi8('\r');
-  const __m256i lf = _mm256_set1_epi8('\n');
-  const __m256i nul = _mm256_setzero_si256();
-  for (size_t w = first; w < last; ++w) {
+  findEachBlock(text, first, last, words, [](const char* p) VANTREL_AVX2 {
     uint64_t mask = 0;
     for (int k = 0; k < 2; ++k) {
-      const __m256i bytes = load(text + 64 * w + 32 * k);
-      const __m256i hits = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr), _mm256_cmpeq_epi8(bytes, lf)),
-                                           _mm256_cmpeq_epi8(bytes, nul));
-      mask |= uint64_t{maskOf(hits)} << (32 * k);
+      const __m256i bytes = load(p + 32 * k);
+      const __m256i ends = _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r')),
+                                           _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')));
+      mask |= uint64_t{maskOf(_mm256_or_si256(ends, _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256())))} << (32 * k);
     }
-    words[w] = mask;
-  }
+    return mask;
+  });
 }
 
 VANTREL_AVX2 uint64_t markRow(const char* p, uint64_t& stops) {
@@ -119,37 +116,39 @@ bool holdsOtherThanLatin1(const char* p, uint32_t high, const EncodedPage& page)
   return false;
 }
 
-// For a page that leaves ASCII as it is. In a Latin-1 page only the bytes
-// from 0x80 up need more than a copy; in another page, the control codes too.
-VANTREL_AVX2 size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+// One block of a page that leaves ASCII as it is: the run of its first
+// `count` bytes up to a run stop. Without other bytes it is copied as it
+// stands; with bytes from 0x80 up, a Latin-1 page works them out in
+// registers; anything else goes entry by entry (where an escaped entry may
+// end the run). In a Latin-1 page only the bytes from 0x80 up need more
+// than a copy; in another page, the control codes too.
+VANTREL_AVX2 inline size_t asciiRunBlock(const char* in, size_t count, const EncodedPage& page, char*& o,
+                                         bool& stopped) {
+  const __m256i bytes = load(in);
+  const uint32_t stops = maskOf(runStops(bytes)) & static_cast<uint32_t>(firstBits(count));
+  const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctz(stops)) : count;
+  stopped = taken < count;
+  // Signed compares: bytes from 0x80 up are negative, below zero and 0x20.
   const __m256i special = page.latin1 ? _mm256_setzero_si256() : _mm256_set1_epi8(0x20);
-  char* o = out;
-  while (i < end) {
-    const size_t count = end - i < 32 ? end - i : 32;
-    const __m256i bytes = load(text + i);
-    const uint32_t stops = maskOf(runStops(bytes)) & static_cast<uint32_t>(firstBits(count));
-    const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctz(stops)) : count;
-    const uint32_t inRun = static_cast<uint32_t>(firstBits(taken));
-    // Signed compares: bytes from 0x80 up are negative, below zero and 0x20.
-    const uint32_t high = maskOf(_mm256_cmpgt_epi8(special, bytes)) & inRun;
-    if (high == 0) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), bytes);
-      o += taken;
-    } else if (page.latin1 && (page.exactLatin1 || !holdsOtherThanLatin1(text + i, high, page))) {
-      o = expandLatin1(text + i, taken, high, o);
-    } else {
-      // An escaped entry may end the run inside the block.
-      const size_t stopped = copyEntries(text, i, i + taken, page.codes, o);
-      if (stopped < i + taken) {
-        out = o;
-        return stopped;
-      }
-    }
-    i += taken;
-    if (taken < count) break;
+  const uint32_t high = maskOf(_mm256_cmpgt_epi8(special, bytes)) & static_cast<uint32_t>(firstBits(taken));
+  if (high == 0) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), bytes);
+    o += taken;
+    return taken;
   }
-  out = o;
-  return i;
+  if (page.latin1 && (page.exactLatin1 || !holdsOtherThanLatin1(in, high, page))) {
+    o = expandLatin1(in, taken, high, o);
+    return taken;
+  }
+  const size_t copied = copyEntries(in, 0, taken, page.codes, o);
+  stopped = stopped || copied < taken;
+  return copied;
+}
+
+VANTREL_AVX2 size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+  return copyByBlocks<32>(text, i, end, out,
+                          [&page](const char* in, size_t count, char*& o, bool& stopped)
+                              VANTREL_AVX2 { return asciiRunBlock(in, count, page, o, stopped); });
 }
 
 VANTREL_AVX2 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {

@@ -9,7 +9,7 @@
 
 #include "convert/encoded_map.h"
 #include "convert/run_stops.h"
-#include "kernels/entry_copy.h"
+#include "kernels/block_copy.h"
 #include "kernels/kernel.h"
 
 namespace vantrel {
@@ -26,13 +26,11 @@ VANTREL_WIDE inline uint64_t runStops(__m512i bytes) {
 }
 
 VANTREL_WIDE void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
-  const __m512i cr = _mm512_set1_epi8('\r');
-  const __m512i lf = _mm512_set1_epi8('\n');
-  for (size_t w = first; w < last; ++w) {
-    const __m512i bytes = _mm512_loadu_si512(text + 64 * w);
-    words[w] =
-        _mm512_cmpeq_epi8_mask(bytes, cr) | _mm512_cmpeq_epi8_mask(bytes, lf) | _mm512_testn_epi8_mask(bytes, bytes);
-  }
+  findEachBlock(text, first, last, words, [](const char* p) VANTREL_WIDE {
+    const __m512i bytes = _mm512_loadu_si512(p);
+    return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\r')) |
+           _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\n')) | _mm512_testn_epi8_mask(bytes, bytes);
+  });
 }
 
 VANTREL_WIDE uint64_t markRow(const char* p, uint64_t& stops) {
@@ -78,91 +76,84 @@ VANTREL_WIDE inline Slots interleave(__m512i b0, __m512i b1, __m512i b2, __m512i
            _mm512_unpacklo_epi16(high01, high23), _mm512_unpackhi_epi16(high01, high23)}};
 }
 
-VANTREL_WIDE size_t copyWide(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+// One block through the planes: the entries of the bytes up to the first
+// that ends the run (of the first `count`), each of its length. Returns how
+// many bytes it took.
+VANTREL_WIDE inline size_t wideBlock(const char* in, size_t count, const EncodedPage& page, char*& o) {
   const __m512i order = _mm512_load_si512(unpackOrder.index);
   const __m512i bytePlace = _mm512_set1_epi32(0x03020100);
-  char* o = out;
-  while (i < end) {
-    const size_t count = end - i < 64 ? end - i : 64;
-    // A whole block, whatever the count (the text is padded): the load does
-    // not wait for the count's mask, and what lies past it is masked later.
-    const __m512i bytes = _mm512_loadu_si512(text + i);
-    const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
-    const __mmask64 high = _mm512_movepi8_mask(ordered);
-    const __m512i lengths = lookUp(page.plane[4], ordered, high);
-    // Where the run ends: found in the bytes themselves when only the
-    // run stops end it, so that the walk learns it without
-    // waiting for the lookups; else bit 7 of the lengths, back in text order.
-    const __mmask64 stops =
-        (page.escapesStopOnly ? runStops(bytes)
-                              : _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths))) &
-        firstBits(count);
-    const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
-    const Slots code = interleave(lookUp(page.plane[0], ordered, high), lookUp(page.plane[1], ordered, high),
-                                  lookUp(page.plane[2], ordered, high), lookUp(page.plane[3], ordered, high));
-    const Slots length = interleave(lengths, lengths, lengths, lengths);
-    for (size_t k = 0; k < 4; ++k) {
-      const size_t entries = taken > 16 * k ? taken - 16 * k : 0;
-      const __mmask64 keep = _mm512_cmpgt_epu8_mask(length.part[k], bytePlace) & firstBits(4 * entries);
-      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, code.part[k]));
-      o += __builtin_popcountll(keep);
-    }
-    i += taken;
-    if (taken < count) break;
+  // A whole block, whatever the count (the text is padded): the load does
+  // not wait for the count's mask, and what lies past it is masked later.
+  const __m512i bytes = _mm512_loadu_si512(in);
+  const __m512i ordered = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, bytes);
+  const __mmask64 high = _mm512_movepi8_mask(ordered);
+  const __m512i lengths = lookUp(page.plane[4], ordered, high);
+  // Where the run ends: found in the bytes themselves when only the run
+  // stops end it, so that the walk learns it without waiting for the
+  // lookups; else bit 7 of the lengths, back in text order.
+  const __mmask64 stops =
+      (page.escapesStopOnly ? runStops(bytes)
+                            : _mm512_movepi8_mask(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, lengths))) &
+      firstBits(count);
+  const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
+  const Slots code = interleave(lookUp(page.plane[0], ordered, high), lookUp(page.plane[1], ordered, high),
+                                lookUp(page.plane[2], ordered, high), lookUp(page.plane[3], ordered, high));
+  const Slots length = interleave(lengths, lengths, lengths, lengths);
+  for (size_t k = 0; k < 4; ++k) {
+    const size_t entries = taken > 16 * k ? taken - 16 * k : 0;
+    const __mmask64 keep = _mm512_cmpgt_epu8_mask(length.part[k], bytePlace) & firstBits(4 * entries);
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, code.part[k]));
+    o += __builtin_popcountll(keep);
   }
-  out = o;
-  return i;
+  return taken;
 }
 
-// A page read as Latin-1, without tables: ASCII stays as it is, and each
-// byte from 0x80 up becomes 0xC0 | c >> 6 followed by 0x80 | (c & 0x3F).
-// Each half of the block is widened to 16-bit lanes holding a byte's one or
-// two bytes, and the bytes that count are packed. The same steps whether or
-// not a byte is high: a branch on that would be mispredicted often. A run
-// that meets a code the page maps otherwise goes on through the page.
-VANTREL_WIDE size_t copyLatin1(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+// One block of a page read as Latin-1, without tables: ASCII stays as it
+// is, and each byte from 0x80 up becomes 0xC0 | c >> 6 followed by
+// 0x80 | (c & 0x3F). Each half of the block is widened to 16-bit lanes
+// holding a byte's one or two bytes, and the bytes that count are packed.
+// The same steps whether or not a byte is high: a branch on that would be
+// mispredicted often. A block that holds a code the page maps otherwise
+// goes through the planes.
+VANTREL_WIDE inline size_t latin1Block(const char* in, size_t count, const EncodedPage& page, char*& o) {
   const __m512i leadBits = _mm512_set1_epi16(0xC0);
   const __m512i lowSix = _mm512_set1_epi16(0x3F);
   const __m512i trailBits = _mm512_set1_epi16(0x80);
-  const __m512i otherLow = _mm512_load_si512(page.notLatin1);
-  const __m512i otherHigh = _mm512_load_si512(page.notLatin1 + 64);
-  char* o = out;
-  while (i < end) {
-    const size_t count = end - i < 64 ? end - i : 64;
-    const __mmask64 valid = firstBits(count);
-    const __m512i bytes = _mm512_loadu_si512(text + i);
-    const __mmask64 stops = runStops(bytes) & valid;
-    const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
-    const uint64_t high = _mm512_movepi8_mask(bytes);
-    const uint64_t inRun = firstBits(taken);
-    const uint64_t other = _mm512_movepi8_mask(_mm512_permutex2var_epi8(otherLow, bytes, otherHigh)) & high & inRun;
-    if (other != 0) {
-      out = o;
-      return copyWide(text, i, end, page, out);
-    }
-    for (unsigned half = 0; half < 2; ++half) {
-      const __m512i wide =
-          _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + 32 * half)));
-      const __m512i lead = _mm512_or_si512(_mm512_srli_epi16(wide, 6), leadBits);
-      const __m512i trail = _mm512_slli_epi16(_mm512_or_si512(_mm512_and_si512(wide, lowSix), trailBits), 8);
-      const auto halfHigh = static_cast<uint32_t>(high >> (32 * half));
-      const __m512i lanes = _mm512_mask_blend_epi16(halfHigh, wide, _mm512_or_si512(lead, trail));
-      // Each lane's first byte, and its second where the byte was high; lanes
-      // past the run keep nothing (a bit spread to 2j, times 3, covers 2j + 1).
-      const uint64_t keep = (_pdep_u64(halfHigh, 0xAAAAAAAAAAAAAAAAull) | 0x5555555555555555ull) &
-                            (_pdep_u64(inRun >> (32 * half), 0x5555555555555555ull) * 3);
-      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, lanes));
-      o += __builtin_popcountll(keep);
-    }
-    i += taken;
-    if (taken < count) break;
+  const __m512i bytes = _mm512_loadu_si512(in);
+  const __mmask64 stops = runStops(bytes) & firstBits(count);
+  const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctzll(stops)) : count;
+  const uint64_t high = _mm512_movepi8_mask(bytes);
+  const uint64_t inRun = firstBits(taken);
+  if (!page.exactLatin1) {
+    const __m512i other =
+        _mm512_permutex2var_epi8(_mm512_load_si512(page.notLatin1), bytes, _mm512_load_si512(page.notLatin1 + 64));
+    if ((_mm512_movepi8_mask(other) & high & inRun) != 0) return wideBlock(in, count, page, o);
   }
-  out = o;
-  return i;
+  for (unsigned half = 0; half < 2; ++half) {
+    const __m512i wide = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32 * half)));
+    const __m512i lead = _mm512_or_si512(_mm512_srli_epi16(wide, 6), leadBits);
+    const __m512i trail = _mm512_slli_epi16(_mm512_or_si512(_mm512_and_si512(wide, lowSix), trailBits), 8);
+    const auto halfHigh = static_cast<uint32_t>(high >> (32 * half));
+    const __m512i lanes = _mm512_mask_blend_epi16(halfHigh, wide, _mm512_or_si512(lead, trail));
+    // Each lane's first byte, and its second where the byte was high; lanes
+    // past the run keep nothing (a bit spread to 2j, times 3, covers 2j + 1).
+    const uint64_t keep = (_pdep_u64(halfHigh, 0xAAAAAAAAAAAAAAAAull) | 0x5555555555555555ull) &
+                          (_pdep_u64(inRun >> (32 * half), 0x5555555555555555ull) * 3);
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, lanes));
+    o += __builtin_popcountll(keep);
+  }
+  return taken;
 }
 
+// The run 64 bytes at a block: as Latin-1 for a page that is Latin-1 but
+// for a few codes, else through the planes.
 VANTREL_WIDE size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.latin1 ? copyLatin1(text, i, end, page, out) : copyWide(text, i, end, page, out);
+  return copyByBlocks<64>(
+      text, i, end, out, [&page](const char* in, size_t count, char*& o, bool& stopped) VANTREL_WIDE {
+        const size_t taken = page.latin1 ? latin1Block(in, count, page, o) : wideBlock(in, count, page, o);
+        stopped = taken < count;
+        return taken;
+      });
 }
 
 bool runsHere() {

@@ -8,7 +8,7 @@
 
 #include "convert/encoded_map.h"
 #include "convert/run_stops.h"
-#include "kernels/entry_copy.h"
+#include "kernels/block_copy.h"
 #include "kernels/kernel.h"
 
 namespace vantrel {
@@ -39,16 +39,19 @@ uint64_t nibblesOf(uint8x16_t hits) {
   return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(hits), 4)), 0);
 }
 
-void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
+// The CRs, LFs and NULs of 64 bytes, 16 at a load.
+uint64_t lineEnds64(const char* p) {
   uint8x16_t hits[4];
-  for (size_t w = first; w < last; ++w) {
-    for (int k = 0; k < 4; ++k) {
-      const uint8x16_t bytes = load(text + 64 * w + 16 * k);
-      hits[k] = vorrq_u8(vorrq_u8(vceqq_u8(bytes, vdupq_n_u8('\r')), vceqq_u8(bytes, vdupq_n_u8('\n'))),
-                         vceqq_u8(bytes, vdupq_n_u8(0)));
-    }
-    words[w] = bitsOf(hits[0], hits[1], hits[2], hits[3]);
+  for (int k = 0; k < 4; ++k) {
+    const uint8x16_t bytes = load(p + 16 * k);
+    hits[k] = vorrq_u8(vorrq_u8(vceqq_u8(bytes, vdupq_n_u8('\r')), vceqq_u8(bytes, vdupq_n_u8('\n'))),
+                       vceqq_u8(bytes, vdupq_n_u8(0)));
   }
+  return bitsOf(hits[0], hits[1], hits[2], hits[3]);
+}
+
+void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
+  findEachBlock(text, first, last, words, lineEnds64);
 }
 
 uint64_t markRow(const char* p, uint64_t& stops) {
@@ -62,37 +65,20 @@ uint64_t markRow(const char* p, uint64_t& stops) {
   return bitsOf(others[0], others[1], others[2], others[3]);
 }
 
-// For a page that leaves ASCII as it is: runs of printable ASCII characters
-// other than the run stops are copied 16 at a time, anything else goes
-// through the page.
-size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
-  char* o = out;
-  while (i < end) {
-    const uint8x16_t bytes = load(text + i);
-    vst1q_u8(reinterpret_cast<uint8_t*>(o), bytes);
-    const uint8x16_t special =
-        vorrq_u8(vorrq_u8(vcltq_u8(bytes, vdupq_n_u8(0x20)), vcgeq_u8(bytes, vdupq_n_u8(0x80))), runStops(bytes));
-    const uint64_t nibbles = nibblesOf(special);
-    const size_t run = nibbles == 0 ? 16 : static_cast<size_t>(std::countr_zero(nibbles)) / 4;
-    if (run >= end - i) {
-      o += end - i;
-      i = end;
-      break;
-    }
-    i += run;
-    o += run;
-    const EncodedChar code = codes[static_cast<unsigned char>(text[i])];
-    if ((code & endsPlainRun) != 0) break;
-    putEncoded(o, code);
-    o += encodedLength(code);
-    ++i;
-  }
-  out = o;
-  return i;
+// The run of plain printable ASCII at the start of the 16 bytes at `p`,
+// which are copied to `to`.
+size_t plainAsciiRun(const char* p, char* to) {
+  const uint8x16_t bytes = load(p);
+  vst1q_u8(reinterpret_cast<uint8_t*>(to), bytes);
+  const uint8x16_t special =
+      vorrq_u8(vorrq_u8(vcltq_u8(bytes, vdupq_n_u8(0x20)), vcgeq_u8(bytes, vdupq_n_u8(0x80))), runStops(bytes));
+  const uint64_t nibbles = nibblesOf(special);
+  return nibbles == 0 ? size_t{16} : static_cast<size_t>(std::countr_zero(nibbles)) / 4;
 }
 
 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out) : copyEntries(text, i, end, page.codes, out);
+  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out, plainAsciiRun)
+                            : copyEntries(text, i, end, page.codes, out);
 }
 
 bool runsOnArm() { return true; }

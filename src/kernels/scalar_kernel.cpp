@@ -2,20 +2,21 @@
 // the loops), built on every platform.
 #include "convert/encoded_map.h"
 #include "convert/run_stops.h"
-#include "kernels/entry_copy.h"
+#include "kernels/block_copy.h"
 #include "kernels/kernel.h"
 
 namespace vantrel {
 
 namespace {
 
+uint64_t lineEnds64(const char* p) {
+  uint64_t mask = 0;
+  for (unsigned k = 0; k < 64; ++k) mask |= uint64_t{p[k] == '\r' || p[k] == '\n' || p[k] == '\0'} << k;
+  return mask;
+}
+
 void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
-  for (size_t w = first; w < last; ++w) {
-    const char* p = text + 64 * w;
-    uint64_t mask = 0;
-    for (unsigned k = 0; k < 64; ++k) mask |= uint64_t{p[k] == '\r' || p[k] == '\n' || p[k] == '\0'} << k;
-    words[w] = mask;
-  }
+  findEachBlock(text, first, last, words, lineEnds64);
 }
 
 uint64_t markRow(const char* p, uint64_t& stops) {

@@ -8,7 +8,7 @@
 
 #include "convert/encoded_map.h"
 #include "convert/run_stops.h"
-#include "kernels/entry_copy.h"
+#include "kernels/block_copy.h"
 #include "kernels/kernel.h"
 
 namespace vantrel {
@@ -25,20 +25,22 @@ __m128i runStops(__m128i bytes) {
   return stops;
 }
 
-void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
+// The CRs, LFs and NULs of 64 bytes, 16 at a load.
+uint64_t lineEnds64(const char* p) {
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i nul = _mm_setzero_si128();
-  for (size_t w = first; w < last; ++w) {
-    uint64_t mask = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i bytes = load(text + 64 * w + 16 * k);
-      const __m128i hits =
-          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)), _mm_cmpeq_epi8(bytes, nul));
-      mask |= uint64_t{maskOf(hits)} << (16 * k);
-    }
-    words[w] = mask;
+  uint64_t mask = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i bytes = load(p + 16 * k);
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
+                                      _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+    mask |= uint64_t{maskOf(hits)} << (16 * k);
   }
+  return mask;
+}
+
+void findLineEnds(const char* text, size_t first, size_t last, uint64_t* words) {
+  findEachBlock(text, first, last, words, lineEnds64);
 }
 
 uint64_t markRow(const char* p, uint64_t& stops) {
@@ -53,41 +55,19 @@ uint64_t markRow(const char* p, uint64_t& stops) {
   return others;
 }
 
-// For a page that leaves ASCII as it is: runs of printable ASCII characters
-// other than the run stops are copied 16 at a time, anything else goes
-// through the page. Whole vectors are read and written: the text lies in a
-// padded buffer, and the output has room to spare.
-size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
-  const __m128i space = _mm_set1_epi8(0x20);
-  char* o = out;
-  while (i < end) {
-    const __m128i bytes = load(text + i);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
-    // Bytes from 0x80 up are negative as signed bytes, so they fall below 0x20 too.
-    const unsigned special = maskOf(_mm_or_si128(_mm_cmplt_epi8(bytes, space), runStops(bytes)));
-    // Without a special byte in the block the run is 16 long, and the byte
-    // after it goes through the page like any other: no branch on whether
-    // the block held one.
-    const auto run = static_cast<size_t>(std::countr_zero(special | 0x10000u));
-    if (run >= end - i) {
-      o += end - i;
-      i = end;
-      break;
-    }
-    i += run;
-    o += run;
-    const EncodedChar code = codes[static_cast<unsigned char>(text[i])];
-    if ((code & endsPlainRun) != 0) break;
-    putEncoded(o, code);
-    o += encodedLength(code);
-    ++i;
-  }
-  out = o;
-  return i;
+// The run of plain printable ASCII at the start of the 16 bytes at `p`,
+// which are copied to `to`.
+size_t plainAsciiRun(const char* p, char* to) {
+  const __m128i bytes = load(p);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
+  // Bytes from 0x80 up are negative as signed bytes, so they fall below 0x20 too.
+  const __m128i special = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), runStops(bytes));
+  return static_cast<size_t>(std::countr_zero(maskOf(special) | 0x10000u));
 }
 
 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out) : copyEntries(text, i, end, page.codes, out);
+  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out, plainAsciiRun)
+                            : copyEntries(text, i, end, page.codes, out);
 }
 
 bool runsOnX86() { return true; }

@@ -82,15 +82,6 @@ Converted convertWith(const Kernel& kernel, ByteSource& source, const MapFile& m
   return result;
 }
 
-std::string convertTextWith(const Kernel& kernel, std::string_view doc, const MapFile& map,
-                            const ConversionOptions& options) {
-  MemorySource source(doc);
-  MemorySink sink;
-  convertWithKernel(kernel, source, map, sink, {}, options);
-  sink.finish();
-  return std::move(sink.text);
-}
-
 template <class Slot>
 class FastWalk : public testing::KernelTest<Slot> {
  protected:
@@ -101,7 +92,7 @@ class FastWalk : public testing::KernelTest<Slot> {
     ConversionOptions options;
     options.escapeMarkup = escape;
     options.callbacksOnAnyThread = chop != nullptr && chop->below(4) != 0;
-    ASSERT_EQ(convertTextWith(kernel, doc, mapFile, options), expected)
+    ASSERT_EQ(convertTextWithKernel(kernel, doc, mapFile, options), expected)
         << ::testing::PrintToString(doc) << " escape " << escape;
     if (chop == nullptr) return;
     // The same bytes whatever blocks the document comes in, on one thread
