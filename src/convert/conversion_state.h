@@ -36,7 +36,7 @@ namespace vantrel {
 // Row indexes: each printed line is a group of a lower, a base and an upper row.
 enum Row : int { lowerRow = 0, baseRow = 1, upperRow = 2 };
 
-// Where a row stands in the walk of its group.
+// Where a row stands in the walk of its group (the finished phases last).
 enum class RowPhase : uint8_t {
   notStarted,         // no character taken yet
   walking,            // `pos` is the position of the last character taken
@@ -67,9 +67,7 @@ struct RowState {
   int index = 0;           // lowerRow, baseRow or upperRow
 };
 
-inline bool isFinished(const RowState& row) {
-  return row.phase == RowPhase::finishedWithBlank || row.phase == RowPhase::endedByFormFeed;
-}
+inline bool isFinished(const RowState& row) { return row.phase >= RowPhase::finishedWithBlank; }
 // The row is done: it yields a blank in every column from now on.
 inline void finishWithBlank(RowState& row) {
   row.phase = RowPhase::finishedWithBlank;
@@ -79,6 +77,11 @@ inline void finishWithBlank(RowState& row) {
 inline void walkFrom(RowState& row, int64_t pos) {
   row.phase = pos > 0 ? RowPhase::walking : RowPhase::notStarted;
   row.pos = pos;
+}
+// The next character is taken.
+inline void takeNext(RowState& row) {
+  row.phase = RowPhase::walking;
+  ++row.pos;
 }
 
 // What a scan beside a conversion is shown (--check): each row group the

@@ -25,9 +25,12 @@ constexpr size_t lookAhead = size_t{16} << 10;
 // no larger buffer.
 constexpr size_t firstReadSize = size_t{64} << 10;
 constexpr size_t longestPartExtra = size_t{8} << 20;
-// A part whose text grows past this many times its bytes is converted
-// again by the single walk, which passes its text on as it goes.
-constexpr size_t textPerByte = 8;
+// A part whose text grows past this many times its bytes (or past a
+// window) is converted again by the single walk, which passes its text on
+// as it goes; the parts after it are made smaller, so that the text of the
+// parts in flight stays within a few windows whatever the document.
+constexpr size_t textPerByte = 4;
+constexpr size_t smallestPartSize = size_t{64} << 10;
 
 // One part of the document and what its conversion gave.
 struct Part {
@@ -41,6 +44,7 @@ struct Part {
   bool redo = false;           // converted by the single walk when joined
   bool endedAtNul = false;     // the text of the document ends in this part
   bool restFollows = false;    // the rest of the document is read from the source after it
+  bool tooLong = false;        // its text grew past what a part may hold
   std::exception_ptr failure;  // the source failed after these bytes
 };
 
@@ -132,6 +136,7 @@ class PartedConversion {
   void readPart(Part& part);
   void guessNextEntry(const Part& part);
   void convertPart(Part& part, ConversionState& t);
+  void finishPart(Part& part);
   // The front part is converted and no thread is joining.
   bool frontJoinable() const { return !joining_ && !parts_.empty() && parts_.front()->done; }
   bool frontFitsText() const;
@@ -180,7 +185,7 @@ Part* PartedConversion::take() {
     part = std::move(spare_.back());
     spare_.pop_back();
   }
-  part->done = part->redo = part->endedAtNul = part->restFollows = false;
+  part->done = part->redo = part->endedAtNul = part->restFollows = part->tooLong = false;
   part->failure = nullptr;
   part->groups = 0;
   part->entry = parts_.empty() ? committed_ : nextGuess_;
@@ -298,8 +303,11 @@ void PartedConversion::convertPart(Part& part, ConversionState& t) {
     part.report = t.report;
     part.endedAtNul = endedAtNul(t.lines);
     part.redo = t.html.text.reachedStart;
+  } catch (const TextTooLong&) {
+    part.redo = true;
+    part.tooLong = true;
   } catch (...) {
-    // A fault, or a text too long to hold: the single walk sees to it.
+    // A fault: the single walk meets it where the document raises it.
     part.redo = true;
   }
   returnHeldBytes(t.lines, part.input);
@@ -447,9 +455,16 @@ void PartedConversion::helperLoop() {
       part->redo = true;  // no state to convert with: the single walk does it
     }
     guard.lock();
-    part->done = true;
-    changed_.notify_all();
+    finishPart(*part);
   }
+}
+
+// A part is converted (the lock held): it may be joined, and a part whose
+// text grew too long makes the next parts smaller.
+void PartedConversion::finishPart(Part& part) {
+  part.done = true;
+  if (part.tooLong) plan_.partSize = std::max(smallestPartSize, plan_.partSize / 4);
+  changed_.notify_all();
 }
 
 void PartedConversion::stopHelpers() {
@@ -496,8 +511,7 @@ void PartedConversion::run() {
       if (!own) own = newState();
       convertPart(*part, *own);
       guard.lock();
-      part->done = true;
-      changed_.notify_all();
+      finishPart(*part);
       continue;
     }
     changed_.wait(guard);

@@ -57,12 +57,62 @@ struct RowGroupReader {
 // as it needs to tell).
 inline bool groupFollows(LineReader& lines) { return !atEnd(lines); }
 
+// A line that takes no row: counted when it held text.
+inline void passOver(RowGroupReader& groups, const LineSpan& line) {
+  if (line.length == 0) return;
+  if (groups.passedOverLines++ == 0) groups.firstPassedOverLine = line.number;
+}
+
+inline LineMark markOf(const LineReader& lines, const LineSpan& line) { return markOf(lineText(lines, line)); }
+
 // Reads the next row group; call while groupFollows. The rows' texts stay
-// valid until the reader reads again.
-RowGroupLines readRowGroup(RowGroupReader& groups, LineReader& lines);
+// valid until the reader reads again. (Inline: the walk reads a group this
+// way for every printed line.)
+inline RowGroupLines readRowGroup(RowGroupReader& groups, LineReader& lines) {
+  RowGroupLines group;
+  // The line carried from the last group, else lines taken one by one,
+  // until an upper row; at the end of the text the last line taken stands
+  // as the upper row.
+  LineSpan upper = groups.carry;
+  LineMark mark = markOf(lines, upper);
+  bool first = true;
+  keepLinesFrom(lines, upper.start);
+  while (mark != LineMark::upperRow) {
+    if (atEnd(lines)) break;
+    first = first && upper.number == 0;
+    passOver(groups, upper);
+    upper = takeLine(lines);
+    keepLinesFrom(lines, upper.start);
+    mark = markOf(lines, upper);
+  }
+  group.start = upper.start;
+  group.followsGroup = first && mark == LineMark::upperRow;
+  groups.rowGroups += mark == LineMark::upperRow ? 1 : 0;
+  LineSpan base = takeLine(lines);
+  // Of several upper rows in a row, the last one counts.
+  while (markOf(lines, base) == LineMark::upperRow) {
+    if (upper.length > 2) passOver(groups, upper);
+    upper = base;
+    keepLinesFrom(lines, upper.start);
+    base = takeLine(lines);
+  }
+  LineSpan lower = takeLine(lines);
+  if (markOf(lines, lower) == LineMark::lowerRow) {
+    groups.carry = LineSpan{lower.start + lower.length, 0, 0};
+  } else {
+    groups.carry = lower;
+    lower = LineSpan{lower.start, 0, 0};
+  }
+  group.upper = upper;
+  group.base = base;
+  group.lower = lower;
+  return group;
+}
 
 // After the last group: a carried line that is no upper row counts as
 // passed over.
-void finishRowGroups(RowGroupReader& groups, const LineReader& lines);
+inline void finishRowGroups(RowGroupReader& groups, const LineReader& lines) {
+  if (markOf(lines, groups.carry) != LineMark::upperRow) passOver(groups, groups.carry);
+}
 
 }  // namespace vantrel

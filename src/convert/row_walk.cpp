@@ -19,23 +19,25 @@ constexpr char formFeed = '\f';
 // and "\-" are escapes without effect that take no column: they are stepped
 // over, and a row that holds nothing else yields its blank from the start.
 // Nothing more is read while the group is walked: the views stay valid.
+void startRow(ConversionState& s, int row, const LineSpan& line) {
+  RowState& state = s.rows[row];
+  state.line = lineText(s.lines, line);
+  state.lineNumber = line.number;
+  state.index = row;
+  state.phase = RowPhase::notStarted;
+  state.pos = 0;
+  state.piece = {};
+  state.blankAt = 0;
+  state.blankEnd = 0;
+  if (row == baseRow) return;
+  if (markOf(state.line) != LineMark::none) walkFrom(state, 2);
+  if (static_cast<int64_t>(state.line.size()) == state.pos) finishWithBlank(state);
+}
+
 void startRows(ConversionState& s, const RowGroupLines& group) {
-  const LineSpan* spans[3] = {&group.lower, &group.base, &group.upper};
-  for (int row : {lowerRow, baseRow, upperRow}) {
-    RowState& state = s.rows[row];
-    state.line = lineText(s.lines, *spans[row]);
-    state.lineNumber = spans[row]->number;
-    state.index = row;
-    state.phase = RowPhase::notStarted;
-    state.pos = 0;
-    state.piece = {};
-    state.blankAt = 0;
-    state.blankEnd = 0;
-  }
-  for (RowState* row : {&s.rows[upperRow], &s.rows[lowerRow]}) {
-    if (markOf(row->line) != LineMark::none) walkFrom(*row, 2);
-    if (static_cast<int64_t>(row->line.size()) == row->pos) finishWithBlank(*row);
-  }
+  startRow(s, lowerRow, group.lower);
+  startRow(s, baseRow, group.base);
+  startRow(s, upperRow, group.upper);
 }
 
 // Byte at 1-based position `pos` of the row, as the walk reads it.
@@ -80,14 +82,14 @@ void takePiece(ConversionState& s, RowState& row) {
   const auto length = static_cast<int64_t>(row.line.size());
   // The common piece: the next byte is an ordinary character.
   if (uint8_t c = 0; ordinaryNext(row, c)) {
-    walkFrom(row, row.pos + 1);
+    takeNext(row);
     row.piece = pieceOf(c);
     return;
   }
   do {
     if (!isFinished(row)) {
       if (length > row.pos) {
-        walkFrom(row, row.pos + 1);
+        takeNext(row);
       } else {
         finishWithBlank(row);
       }

@@ -77,7 +77,8 @@ size_t plainAsciiRun(const char* p, char* to) {
 }
 
 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out, plainAsciiRun)
+  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out,
+                                            [](const char* p, char* to) { return plainAsciiRun(p, to); })
                             : copyEntries(text, i, end, page.codes, out);
 }
 

@@ -61,12 +61,16 @@ size_t plainAsciiRun(const char* p, char* to) {
   const __m128i bytes = load(p);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
   // Bytes from 0x80 up are negative as signed bytes, so they fall below 0x20 too.
-  const __m128i special = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), runStops(bytes));
+  __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+  for (uint8_t stop : runStopBytes) {
+    if (stop >= 0x20) special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(stop))));
+  }
   return static_cast<size_t>(std::countr_zero(maskOf(special) | 0x10000u));
 }
 
 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out, plainAsciiRun)
+  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out,
+                                            [](const char* p, char* to) { return plainAsciiRun(p, to); })
                             : copyEntries(text, i, end, page.codes, out);
 }
 

@@ -132,7 +132,7 @@ void returnHeldBytes(LineReader& reader, HeldBytes& held) {
   reader.held = 0;
 }
 
-bool atEnd(LineReader& reader) {
+bool atEndReading(LineReader& reader) {
   if (offsetOf(reader, reader.next) == reader.held && !readMore(reader)) return true;
   return reader.buffer[offsetOf(reader, reader.next)] == '\0';
 }

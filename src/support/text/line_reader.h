@@ -76,8 +76,15 @@ void startReadingView(LineReader& reader, std::string_view text);
 // Whether the text ended at a NUL before the end of the bytes read.
 inline bool endedAtNul(const LineReader& reader) { return reader.next - reader.bufferStart < reader.held; }
 
+// atEnd when the next line's start is not held yet.
+bool atEndReading(LineReader& reader);
+
 // Whether the lines are used up (reads as far as it needs to tell).
-bool atEnd(LineReader& reader);
+inline bool atEnd(LineReader& reader) {
+  const auto at = static_cast<size_t>(reader.next - reader.bufferStart);
+  if (at < reader.held) return reader.buffer[at] == '\0';
+  return atEndReading(reader);
+}
 
 // takeLine for a line that is not wholly held yet, holds a NUL, or ends the text.
 LineSpan takeLineReading(LineReader& reader);
