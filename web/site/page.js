@@ -6,7 +6,7 @@
 
 (function () {
   // The preview shows at most this much of a page, the source view less.
-  const PREVIEW_LIMIT = 8 << 20;
+  const PREVIEW_LIMIT = 1 << 20;
   const SOURCE_LIMIT = 256 << 10;
   const MAP_KEY = 'vantrel.map';
   const MAP_NAME_KEY = 'vantrel.mapName';
@@ -327,7 +327,9 @@
           groups.toLocaleString('en') +
           (groups === 1 ? ' row group, ' : ' row groups, ') +
           sizeText(r.html.size) +
-          ' of HTML' +
+          ' of HTML in ' +
+          r.seconds.toFixed(r.seconds < 10 ? 2 : 1) +
+          ' s' +
           (entry.options.escape ? ', mark-up escaped' : '') +
           (entry.options.standalone ? ', standalone' : '')
         );

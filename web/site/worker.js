@@ -5,16 +5,13 @@
 // Page to worker: { id, file, map, mapName, escape, standalone }
 // Worker to page: { id, type: 'progress', phase, bytes, size, rowGroups }
 //                 { id, type: 'done', html (a Blob, or null after a fault),
-//                   warnings, fault, report }
+//                   warnings, fault, report, seconds (the conversion's time) }
 //                 { id, type: 'error', message } when the worker itself failed
 'use strict';
 
 // A document is read in slices of this size, never whole.
 const SLICE = 4 << 20;
-// The HTML is kept in pieces; once this much has gathered, all but the last
-// piece go into a Blob, which the browser may keep out of the page's memory.
-const FOLD = 32 << 20;
-// Bytes taken back from the Blob come back a mebibyte at least at a time.
+// Bytes taken back from the HTML's Blobs come back a mebibyte at least at a time.
 const REFILL = 1 << 20;
 // Progress reaches the page at most this often (milliseconds).
 const PROGRESS_EVERY = 100;
@@ -54,65 +51,50 @@ function fileReader(file, onBytes) {
   };
 }
 
-// The HTML as it grows: the newest pieces as arrays, the older ones folded
-// into a Blob. Bytes taken back from the Blob are read back from it.
+// The HTML as it grows, in Blobs: each piece the module hands over is copied
+// once, into a Blob of its own, which the browser may keep out of the page's
+// memory. Bytes taken back come back from the last Blobs, a mebibyte at least
+// at a time, into `tail`, where the next take-backs find them.
 class BlobSink {
   constructor() {
-    this.blob = new Blob([]);
-    this.pieces = [];
-    this.piecesSize = 0;
+    this.parts = [];
+    this.tail = new Uint8Array(0); // the text's last bytes, after the parts
   }
 
   write(view) {
-    this.pieces.push(view.slice());
-    this.piecesSize += view.length;
-    if (this.piecesSize >= FOLD) {
-      const last = this.pieces.pop();
-      this.blob = new Blob([this.blob, ...this.pieces]);
-      this.pieces = [last];
-      this.piecesSize = last.length;
-    }
+    this.keepTail();
+    this.parts.push(new Blob([view]));
+  }
+
+  keepTail() {
+    if (this.tail.length > 0) this.parts.push(new Blob([this.tail]));
+    this.tail = new Uint8Array(0);
   }
 
   takeBack(count) {
-    const parts = [];
-    let need = Math.min(count, this.blob.size + this.piecesSize);
-    const taken = need;
-    while (need > 0 && this.pieces.length > 0) {
-      const last = this.pieces[this.pieces.length - 1];
-      if (last.length <= need) {
-        this.pieces.pop();
-        parts.unshift(last);
-        need -= last.length;
-        this.piecesSize -= last.length;
-      } else {
-        parts.unshift(last.slice(last.length - need));
-        this.pieces[this.pieces.length - 1] = last.subarray(0, last.length - need);
-        this.piecesSize -= need;
-        need = 0;
+    if (this.tail.length < count && this.parts.length > 0) {
+      const back = [];
+      let size = this.tail.length;
+      while (size < Math.max(count, REFILL) && this.parts.length > 0) {
+        const part = this.parts.pop();
+        back.unshift(part);
+        size += part.size;
       }
+      const read = new Uint8Array(new FileReaderSync().readAsArrayBuffer(new Blob(back)));
+      const tail = new Uint8Array(read.length + this.tail.length);
+      tail.set(read);
+      tail.set(this.tail, read.length);
+      this.tail = tail;
     }
-    if (need > 0) {
-      // The pieces are used up: a slice of the Blob's end comes back into
-      // them, so that the next take-backs find their bytes here.
-      const back = Math.min(this.blob.size, Math.max(need, REFILL));
-      const tail = new Uint8Array(new FileReaderSync().readAsArrayBuffer(this.blob.slice(this.blob.size - back)));
-      this.blob = this.blob.slice(0, this.blob.size - back);
-      parts.unshift(tail.subarray(back - need));
-      this.pieces = [tail.subarray(0, back - need)];
-      this.piecesSize = back - need;
-    }
-    const bytes = new Uint8Array(taken);
-    let at = 0;
-    for (const part of parts) {
-      bytes.set(part, at);
-      at += part.length;
-    }
+    const taken = Math.min(count, this.tail.length);
+    const bytes = this.tail.slice(this.tail.length - taken);
+    this.tail = this.tail.subarray(0, this.tail.length - taken);
     return bytes;
   }
 
   finish() {
-    return new Blob([this.blob, ...this.pieces], { type: 'text/html;charset=utf-8' });
+    this.keepTail();
+    return new Blob(this.parts, { type: 'text/html;charset=utf-8' });
   }
 }
 
@@ -120,6 +102,7 @@ let converter = null;
 
 async function convertJob(job) {
   if (converter === null) converter = await self.Vantrel.load();
+  const started = performance.now();
   const size = job.file.size;
   let phase = 'convert';
   let bytes = 0;
@@ -158,10 +141,12 @@ async function convertJob(job) {
       },
     },
   );
+  const html = result.fault ? null : sink.finish();
   self.postMessage({
     id: job.id,
     type: 'done',
-    html: result.fault ? null : sink.finish(),
+    seconds: (performance.now() - started) / 1000,
+    html: html,
     warnings: result.warnings,
     fault: result.fault,
     report: result.report,
