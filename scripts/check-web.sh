@@ -45,3 +45,4 @@ web/test/package.sh build-web/vantrel-*.tgz
 
 echo "-- the page in headless Chromium"
 node web/test/browser.js --site build-web/site --shots build-web/browser
+echo "check-web: all passed in $SECONDS s"
