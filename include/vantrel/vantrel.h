@@ -189,9 +189,7 @@ class Converter {
                            const ConversionOptions& options = {});
 
  private:
-  friend ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map,
-                                            HtmlSink& output, const std::function<void()>& onRowGroup,
-                                            const ConversionOptions& options);
+  friend Converter converterWithKernel(const MapFile& map, const Kernel& kernel);
   Converter(const MapFile& map, const Kernel& kernel);
   struct State;
   std::unique_ptr<State> state_;
