@@ -159,6 +159,8 @@ struct ConversionOptions {
   // Without a header block in the map file the text opens with a minimal
   // HTML5 head (doctype, charset, `title` with its mark-up escaped) in
   // front of the usual head; a map file's header block is used as it is.
+  // Bytes of the title that are not valid UTF-8, and control characters
+  // such as NUL, become U+FFFD.
   bool standalone = false;
   std::string title;
   // Threads that convert one document, the caller's own among them: a long

@@ -10,6 +10,7 @@
 #include "convert/escape_codes.h"
 #include "convert/parted_conversion.h"
 #include "convert/plain_run.h"
+#include "convert/valid_utf8.h"
 #include "convert/wide_page_copy.h"
 #include "support/text/byte_scan.h"
 
@@ -460,7 +461,8 @@ void walkRowGroup(ConversionState& s) {
 
 std::string standaloneHead(std::string_view title) {
   std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
-  for (char c : title) {
+  // The page says it is UTF-8: so is its title, whatever bytes a file name holds.
+  for (char c : validUtf8(title)) {
     std::string_view entity = markupEntity(c);
     if (entity.empty()) {
       head += c;
