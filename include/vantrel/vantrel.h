@@ -17,6 +17,8 @@
 //
 // One conversion's state lives inside convertDocument: conversions on
 // several threads at once are fine, each with its own source and sink.
+// The headers need C++20; <vantrel/vantrel_c.h> is the interface for C and
+// other languages. docs/library.md tells more.
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,8 +28,13 @@
 #include "vantrel/export.h"
 #include "vantrel/faults.h"
 #include "vantrel/streams.h"
+#include "vantrel/version.h"
 
 namespace vantrel {
+
+// The library's version, "0.1.0": that of the library the program runs
+// with, where VANTREL_VERSION_STRING is that of the headers it was built with.
+VANTREL_API const char* version() noexcept;
 
 // What a map file gives a conversion: the character map and the header
 // lines that open the HTML (empty without a header block).
