@@ -97,10 +97,12 @@ TEST_F(MapFileOnDisk, SizeLimit) {
     EXPECT_EQ(fault.code(), 223);
     EXPECT_STREQ(fault.what(), "/dev/zero: cannot read the map file: larger than 64 MiB");
   }
-  std::string text = "Fn2:1\r\n" + std::string(maxMapFileSize - 9, '/') + "\r\n";
-  testing::writeFile(dir.file("Runemap.txt"), text);
+  // A map that ends where the limit is, then one byte more (the rest of
+  // the file is NUL bytes, which end the map's lines).
+  testing::writeFile(dir.file("Runemap.txt"), "Fn2:1\r\n");
+  ASSERT_EQ(truncate(dir.file("Runemap.txt").c_str(), static_cast<off_t>(maxMapFileSize)), 0);
   EXPECT_EQ(loadMapFile(mapFileName).map.fontPage[2], 1);
-  testing::writeFile(dir.file("Runemap.txt"), text + "/");
+  ASSERT_EQ(truncate(dir.file("Runemap.txt").c_str(), static_cast<off_t>(maxMapFileSize + 1)), 0);
   EXPECT_THROW(loadMapFile(mapFileName), EInOutError);
 }
 
