@@ -34,7 +34,7 @@ class MallocSink : public HtmlSink {
   }
   size_t takeBack(char* into, size_t count) override {
     count = std::min(count, size_);
-    std::memcpy(into, data_ + size_ - count, count);
+    if (count > 0) std::memcpy(into, data_ + size_ - count, count);
     size_ -= count;
     return count;
   }
@@ -69,7 +69,7 @@ class MallocSink : public HtmlSink {
 void setMessage(char* message, size_t size, std::string_view text) {
   if (message == nullptr || size == 0) return;
   size_t count = std::min(text.size(), size - 1);
-  std::memcpy(message, text.data(), count);
+  if (count > 0) std::memcpy(message, text.data(), count);
   message[count] = '\0';
 }
 

@@ -78,7 +78,7 @@ void Exception::describe(std::string_view objectName, int64_t line, std::string_
   size_t length = 0;
   auto put = [&](std::string_view text) {
     size_t count = std::min(text.size(), capacity - length);
-    std::memcpy(detail_ + length, text.data(), count);
+    if (count > 0) std::memcpy(detail_ + length, text.data(), count);
     length += count;
   };
   // The name takes at most half the room, cut where a character begins.
