@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -122,6 +123,10 @@ TEST_F(MapFileOnDisk, OutOfMemoryIsAFault) {
           rlimit limit{};
           limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (64L << 20));
           if (setrlimit(RLIMIT_AS, &limit) != 0) return 9;
+          // An emulator (qemu-user) leaves the limit to its host process.
+          void* probe = std::malloc(size_t{256} << 20);
+          std::free(probe);
+          if (probe != nullptr) return 8;
           try {
             if (fromFile) loadMapFile(mapFileName);
             if (!fromFile) readMapText(text);
@@ -133,6 +138,7 @@ TEST_F(MapFileOnDisk, OutOfMemoryIsAFault) {
           return 0;
         },
         false);
+    if (outcome == 8) GTEST_SKIP() << "the address-space limit does not hold here";
     EXPECT_EQ(outcome, 1) << (fromFile ? "loadMapFile" : "readMapText") << ": 0 converted, 2 std::bad_alloc";
   }
 }
