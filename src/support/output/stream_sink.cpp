@@ -30,6 +30,9 @@ struct StreamSink::Spool {
 
 namespace {
 
+constexpr std::string_view cannotWrite = "cannot write the output";
+constexpr std::string_view cannotReadBack = "cannot read back the output";
+
 // An unnamed file in the system's temporary folder, readable by nobody else;
 // -1 if none can be made.
 int unnamedTemporaryFile() {
@@ -69,23 +72,23 @@ bool writableInPlace(int fd, uint64_t& start, int& reader) {
   return false;
 }
 
-void writeAt(int fd, const char* data, size_t size, uint64_t at) {
+void writeAt(int fd, const char* data, size_t size, uint64_t at, std::string_view name) {
   while (size > 0) {
     ssize_t n = pwrite(fd, data, size, static_cast<off_t>(at));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) raiseInOutError(lastIoCode());
+    if (n < 0) raiseFileError(lastIoCode(), name, cannotWrite, errno);
     data += n;
     size -= static_cast<size_t>(n);
     at += static_cast<uint64_t>(n);
   }
 }
 
-void readAt(int fd, char* into, size_t size, uint64_t at) {
+void readAt(int fd, char* into, size_t size, uint64_t at, std::string_view name) {
   while (size > 0) {
     ssize_t n = pread(fd, into, size, static_cast<off_t>(at));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) raiseInOutError(lastIoCode());
-    if (n == 0) raiseInOutError(100);
+    if (n < 0) raiseFileError(lastIoCode(), name, cannotReadBack, errno);
+    if (n == 0) raiseFileError(100, name, cannotReadBack);
     into += n;
     size -= static_cast<size_t>(n);
     at += static_cast<uint64_t>(n);
@@ -94,7 +97,7 @@ void readAt(int fd, char* into, size_t size, uint64_t at) {
 
 }  // namespace
 
-StreamSink::StreamSink(int fd) : fd_(fd), spool_(std::make_unique<Spool>()) {
+StreamSink::StreamSink(int fd) : fd_(fd), name_(descriptorName(fd)), spool_(std::make_unique<Spool>()) {
   Spool& spool = *spool_;
   if (writableInPlace(fd, spool.start, spool.reader)) {
     spool.file = fd;
@@ -117,7 +120,7 @@ void StreamSink::write(const char* data, size_t size) {
     spool.memory.append(data, size);
     return;
   }
-  writeAt(spool.file, data, size, spool.start + spool.length);
+  writeAt(spool.file, data, size, spool.start + spool.length, name_);
   spool.length += size;
   if (spool.length > spool.written) spool.written = spool.length;
 }
@@ -131,7 +134,7 @@ size_t StreamSink::takeBack(char* into, size_t count) {
     return count;
   }
   if (count > spool.length) count = static_cast<size_t>(spool.length);
-  readAt(spool.reader, into, count, spool.start + spool.length - count);
+  readAt(spool.reader, into, count, spool.start + spool.length - count, name_);
   spool.length -= count;
   return count;
 }
@@ -139,22 +142,24 @@ size_t StreamSink::takeBack(char* into, size_t count) {
 void StreamSink::finish() {
   Spool& spool = *spool_;
   if (spool.inMemory) {
-    if (IoCode code = writeAll(fd_, spool.memory.data(), spool.memory.size())) raiseInOutError(code);
+    if (IoCode code = writeAll(fd_, spool.memory.data(), spool.memory.size())) raiseFileError(code, name_, cannotWrite);
     spool.memory.clear();
     return;
   }
   if (!spool.temporary) {
     // Bytes given back after they were written lie past the text's end.
     uint64_t end = spool.start + spool.length;
-    if (spool.written > spool.length && ftruncate(fd_, static_cast<off_t>(end)) != 0) raiseInOutError(lastIoCode());
-    if (lseek(fd_, static_cast<off_t>(end), SEEK_SET) < 0) raiseInOutError(lastIoCode());
+    if (spool.written > spool.length && ftruncate(fd_, static_cast<off_t>(end)) != 0) {
+      raiseFileError(lastIoCode(), name_, cannotWrite, errno);
+    }
+    if (lseek(fd_, static_cast<off_t>(end), SEEK_SET) < 0) raiseFileError(lastIoCode(), name_, cannotWrite, errno);
     return;
   }
   std::string block(size_t{1} << 20, '\0');
   for (uint64_t at = 0; at < spool.length;) {
     size_t count = spool.length - at < block.size() ? static_cast<size_t>(spool.length - at) : block.size();
-    readAt(spool.reader, block.data(), count, at);
-    if (IoCode code = writeAll(fd_, block.data(), count)) raiseInOutError(code);
+    readAt(spool.reader, block.data(), count, at, name_);
+    if (IoCode code = writeAll(fd_, block.data(), count)) raiseFileError(code, name_, cannotWrite);
     at += count;
   }
   spool.length = 0;

@@ -12,7 +12,7 @@ struct StreamSink::Spool {
   std::string memory;
 };
 
-StreamSink::StreamSink(int fd) : fd_(fd), spool_(std::make_unique<Spool>()) {}
+StreamSink::StreamSink(int fd) : fd_(fd), name_(descriptorName(fd)), spool_(std::make_unique<Spool>()) {}
 
 StreamSink::~StreamSink() = default;
 
@@ -27,7 +27,9 @@ size_t StreamSink::takeBack(char* into, size_t count) {
 }
 
 void StreamSink::finish() {
-  if (IoCode code = writeAll(fd_, spool_->memory.data(), spool_->memory.size())) raiseInOutError(code);
+  if (IoCode code = writeAll(fd_, spool_->memory.data(), spool_->memory.size())) {
+    raiseFileError(code, name_, "cannot write the output");
+  }
   spool_->memory.clear();
 }
 
