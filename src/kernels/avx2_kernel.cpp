@@ -122,8 +122,8 @@ bool holdsOtherThanLatin1(const char* p, uint32_t high, const EncodedPage& page)
 // registers; anything else goes entry by entry (where an escaped entry may
 // end the run). In a Latin-1 page only the bytes from 0x80 up need more
 // than a copy; in another page, the control codes too.
-VANTREL_AVX2 inline size_t asciiRunBlock(const char* in, size_t count, const EncodedPage& page, char*& o,
-                                         bool& stopped) {
+[[gnu::always_inline]] VANTREL_AVX2 inline size_t asciiRunBlock(const char* in, size_t count, const EncodedPage& page,
+                                                                char*& o, bool& stopped) {
   const __m256i bytes = load(in);
   const uint32_t stops = maskOf(runStops(bytes)) & static_cast<uint32_t>(firstBits(count));
   const size_t taken = stops != 0 ? static_cast<size_t>(__builtin_ctz(stops)) : count;
@@ -146,9 +146,13 @@ VANTREL_AVX2 inline size_t asciiRunBlock(const char* in, size_t count, const Enc
 }
 
 VANTREL_AVX2 size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return copyByBlocks<32>(text, i, end, out,
-                          [&page](const char* in, size_t count, char*& o, bool& stopped)
-                              VANTREL_AVX2 { return asciiRunBlock(in, count, page, o, stopped); });
+  // The block inlined into a loop of this kernel's own: the loop shared by
+  // the kernels could not inline code of this target.
+  char* o = out;
+  bool stopped = false;
+  while (i < end && !stopped) i += asciiRunBlock(text + i, end - i < 32 ? end - i : 32, page, o, stopped);
+  out = o;
+  return i;
 }
 
 VANTREL_AVX2 size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {

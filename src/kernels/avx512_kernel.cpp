@@ -79,7 +79,8 @@ VANTREL_WIDE inline Slots interleave(__m512i b0, __m512i b1, __m512i b2, __m512i
 // One block through the planes: the entries of the bytes up to the first
 // that ends the run (of the first `count`), each of its length. Returns how
 // many bytes it took.
-VANTREL_WIDE inline size_t wideBlock(const char* in, size_t count, const EncodedPage& page, char*& o) {
+[[gnu::always_inline]] VANTREL_WIDE inline size_t wideBlock(const char* in, size_t count, const EncodedPage& page,
+                                                            char*& o) {
   const __m512i order = _mm512_load_si512(unpackOrder.index);
   const __m512i bytePlace = _mm512_set1_epi32(0x03020100);
   // A whole block, whatever the count (the text is padded): the load does
@@ -115,7 +116,8 @@ VANTREL_WIDE inline size_t wideBlock(const char* in, size_t count, const Encoded
 // The same steps whether or not a byte is high: a branch on that would be
 // mispredicted often. A block that holds a code the page maps otherwise
 // goes through the planes.
-VANTREL_WIDE inline size_t latin1Block(const char* in, size_t count, const EncodedPage& page, char*& o) {
+[[gnu::always_inline]] VANTREL_WIDE inline size_t latin1Block(const char* in, size_t count, const EncodedPage& page,
+                                                              char*& o) {
   const __m512i leadBits = _mm512_set1_epi16(0xC0);
   const __m512i lowSix = _mm512_set1_epi16(0x3F);
   const __m512i trailBits = _mm512_set1_epi16(0x80);
@@ -148,12 +150,17 @@ VANTREL_WIDE inline size_t latin1Block(const char* in, size_t count, const Encod
 // The run 64 bytes at a block: as Latin-1 for a page that is Latin-1 but
 // for a few codes, else through the planes.
 VANTREL_WIDE size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return copyByBlocks<64>(
-      text, i, end, out, [&page](const char* in, size_t count, char*& o, bool& stopped) VANTREL_WIDE {
-        const size_t taken = page.latin1 ? latin1Block(in, count, page, o) : wideBlock(in, count, page, o);
-        stopped = taken < count;
-        return taken;
-      });
+  // The blocks inlined into a loop of this kernel's own: the loop shared by
+  // the kernels could not inline code of this target.
+  char* o = out;
+  while (i < end) {
+    const size_t count = end - i < 64 ? end - i : 64;
+    const size_t taken = page.latin1 ? latin1Block(text + i, count, page, o) : wideBlock(text + i, count, page, o);
+    i += taken;
+    if (taken < count) break;
+  }
+  out = o;
+  return i;
 }
 
 bool runsHere() {

@@ -41,8 +41,9 @@ void resetReader(LineReader& reader) {
 
 // The first read of a document: enough for a small one, which then needs no
 // larger buffer. Each read that fills its room doubles the next, up to
-// readBlockSize.
+// readBlockSize; a document longer than the first read gets the full buffer.
 constexpr size_t firstReadSize = size_t{16} << 10;
+constexpr size_t fullBufferSize = 2 * readBlockSize + padding;
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {
   return static_cast<size_t>(position - reader.bufferStart);
@@ -66,6 +67,9 @@ void makeRoom(LineReader& reader) {
   if (reader.capacity - reader.held >= wantedRoom) return;
   size_t wanted = reader.capacity * 2;
   if (wanted < reader.held + wantedRoom) wanted = reader.held + wantedRoom;
+  // A document that outgrows the first reads takes the full buffer at once,
+  // one mapped block, rather than a fresh allocation at every doubling.
+  if (wanted < fullBufferSize) wanted = fullBufferSize;
   BlockPointer larger = newBlock(wanted);
   if (reader.held > 0) std::memcpy(larger.get(), reader.buffer.get(), reader.held);
   reader.buffer = std::move(larger);
