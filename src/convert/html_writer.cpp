@@ -50,8 +50,10 @@ size_t sequenceLength(unsigned char lead) {
 
 // How many bytes at the end of `body` one "\A" removes: a whole multi-byte
 // UTF-8 sequence that ends there, with `entities` a whole entity that the
-// converter writes for an escaped character, else one byte.
+// converter writes for an escaped character and nothing of mark-up (all of
+// it ends in ">", which escaped text never holds), else one byte.
 size_t takeBackLength(std::string_view body, bool entities) {
+  if (entities && !body.empty() && body.back() == '>') return 0;
   if (entities && !body.empty() && body.back() == ';') {
     for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;"}) {
       if (body.size() >= entity.size() && body.substr(body.size() - entity.size()) == entity) return entity.size();
