@@ -532,11 +532,15 @@ ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlS
 
 namespace {
 
-// Takes the text and keeps nothing: a scan needs no output.
+// Takes the text and keeps nothing: a scan needs no output. Bytes asked
+// back are blanks, as their text does not matter to the scan.
 class DiscardSink : public HtmlSink {
  public:
   void write(const char*, size_t) override {}
-  size_t takeBack(char*, size_t) override { return 0; }
+  size_t takeBack(char* into, size_t count) override {
+    std::memset(into, ' ', count);
+    return count;
+  }
 };
 
 }  // namespace
