@@ -19,6 +19,8 @@
 #include "check/map_check.h"
 #include "driver/options.h"
 #include "support/console/console.h"
+#include "support/console/console_device.h"
+#include "support/console/terminal_text.h"
 #include "support/faults/fault_report.h"
 #include "support/files/file_io.h"
 #include "support/files/file_name.h"
@@ -65,12 +67,24 @@ std::vector<Job> jobsOf(const Options& options) {
   return jobs;
 }
 
+// Writes a line to standard error; on a terminal its control characters
+// are shown as "?" (the line end stays).
+void printLine(std::string_view line) {
+  std::string shown(line);
+  if (isTerminal(2)) {
+    bool ended = line.ends_with('\n');
+    shown = terminalSafe(line.substr(0, line.size() - (ended ? 1 : 0)));
+    if (ended) shown.push_back('\n');
+  }
+  std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
 // Warnings go to standard error, each on a line of its own. When the console
 // text goes there too, what it holds is passed on first.
 void printLines(const std::vector<std::string>& lines) {
   if (lines.empty()) return;
   if (consoleOut.target == 2) closeConsole();
-  for (const std::string& line : lines) std::fwrite(line.data(), 1, line.size(), stderr);
+  for (const std::string& line : lines) printLine(line);
   std::fflush(stderr);
 }
 
@@ -182,6 +196,9 @@ class SharedMap {
 struct DocumentConsole {
   std::string* buffer = nullptr;
   bool quiet = false;
+  bool terminal = false;  // the console is a terminal: names are shown safe
+
+  void name(std::string_view name) const { text(terminal ? terminalSafe(name) : std::string(name)); }
 
   void text(std::string_view text) const {
     if (quiet) return;
@@ -239,9 +256,9 @@ bool runDocument(const DocumentConsole& console, Body body) {
 // Returns the warnings about it.
 std::vector<std::string> convertJob(const Job& job, SharedMap& map, const DocumentConsole& console) {
   console.text("Conversion: ");
-  console.text(job.input);
+  console.name(job.input);
   console.text(" ---> ");
-  console.text(job.output);
+  console.name(job.output);
   console.text("\r\n");
   console.line();
   console.check();
@@ -304,7 +321,7 @@ bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet,
   auto work = [&] {
     for (size_t i = next++; i < jobs.size(); i = next++) {
       Outcome outcome;
-      DocumentConsole console{&outcome.console, quiet};
+      DocumentConsole console{&outcome.console, quiet, isTerminal(consoleOut.target)};
       outcome.converted = runDocument(console, [&] { outcome.warnings = convertJob(jobs[i], map, console); });
       std::lock_guard<std::mutex> lock(mutex);
       outcomes[i] = std::move(outcome);
@@ -346,7 +363,7 @@ bool convertAll(const Options& options) {
   }
   bool allConverted = true;
   for (const Job& job : jobs) {
-    DocumentConsole console{nullptr, options.quiet};
+    DocumentConsole console{nullptr, options.quiet, isTerminal(consoleOut.target)};
     std::vector<std::string> warnings;
     allConverted = runDocument(console, [&] { warnings = convertJob(job, map, console); }) && allConverted;
     printLines(map.takeWarnings());
@@ -403,7 +420,7 @@ bool checkAll(const Options& options) {
 int runProgram() {
   Options options = parseOptions(commandLineArguments());
   if (!options.error.empty()) {
-    std::fprintf(stderr, "vantrel: %s; try 'vantrel --help'\n", options.error.c_str());
+    printLine("vantrel: " + options.error + "; try 'vantrel --help'\n");
     return 2;
   }
   if (options.help) {

@@ -12,6 +12,7 @@ enum class ChildOutput {
   closed,      // no standard output at all
   brokenPipe,  // a pipe whose reading end is already closed
   file,        // the file named in ChildOptions::outputFile
+  terminal,    // a pseudo-terminal in raw mode, read to its end
 };
 
 struct ChildOptions {

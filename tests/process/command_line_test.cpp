@@ -164,6 +164,22 @@ TEST(CommandLine, Runs) {
   }
 }
 
+TEST(CommandLine, NamesOnATerminalShowNoControlCharacters) {
+  testing::TempDir work;
+  testing::writeFile(work.file("a\x1b[2J\xC2\x9B.chi"), doc);
+  for (testing::ChildOutput output : {testing::ChildOutput::terminal, testing::ChildOutput::capture}) {
+    testing::ChildOptions options;
+    options.workingDir = work.path();
+    options.output = output;
+    testing::ChildResult run = testing::runChild({VANTREL_EXE, "a\x1b[2J\xC2\x9B.chi"}, options);
+    bool terminal = output == testing::ChildOutput::terminal;
+    EXPECT_NE(run.output.find(terminal ? "Conversion: a?[2J?.chi ---> a?[2J?.htm\r\n"
+                                       : "Conversion: a\x1b[2J\xC2\x9B.chi ---> a\x1b[2J\xC2\x9B.htm\r\n"),
+              std::string::npos)
+        << run.output;
+  }
+}
+
 // Random documents of row groups with escapes and high bytes.
 std::string randomDocument(std::mt19937& random) {
   const std::string pieces[] = {"a", "b", " ", "\\2", "\\,", "\\A", "\xE9", "\f", "\\\\", "xyz "};
