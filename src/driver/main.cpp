@@ -2,9 +2,11 @@
 
 #include "driver/run.h"
 #include "support/console/console.h"
+#include "support/files/file_io.h"
 #include "support/program/program.h"
 
 int main(int argc, char** argv) {
+  vantrel::reserveStandardDescriptors();
   vantrel::startProgram(argc, argv);
   int status = vantrel::runProgram();
   // Standard output that could not take the last of the console text is a

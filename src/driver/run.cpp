@@ -24,6 +24,7 @@
 #include "support/faults/fault_report.h"
 #include "support/files/file_io.h"
 #include "support/files/file_name.h"
+#include "support/output/output_file.h"
 #include "support/program/command_line.h"
 #include "support/program/program.h"
 #include "vantrel/vantrel.h"
@@ -253,8 +254,10 @@ bool runDocument(const DocumentConsole& console, Body body) {
 }
 
 // Converts one document: conversion line, load, convert, save, "finish".
-// Returns the warnings about it.
-std::vector<std::string> convertJob(const Job& job, SharedMap& map, const DocumentConsole& console) {
+// Adds the warnings about it to `lines`, and where the output failed for a
+// reason beside the file itself (the temporary folder, standard output), a
+// line that says so.
+void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, std::vector<std::string>& lines) {
   console.text("Conversion: ");
   console.name(job.input);
   console.text(" ---> ");
@@ -268,10 +271,15 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
   // replaces the old one only when the text is complete. An output that is
   // the document itself is refused before anything is converted.
   std::unique_ptr<HtmlSink> output;
+  const std::string* failureNote = nullptr;
   if (job.toStdout) {
-    output = std::make_unique<StreamSink>(1);
+    auto stream = std::make_unique<StreamSink>(1, &document);
+    failureNote = &stream->failureNote();
+    output = std::move(stream);
   } else {
-    output = std::make_unique<FileSink>(job.output, &document);
+    auto file = std::make_unique<FileSink>(job.output, &document);
+    failureNote = &file->failureNote();
+    output = std::move(file);
   }
   const MapFile& mapFile = map.get();
   std::function<void()> drawDot;
@@ -288,19 +296,23 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
     };
   }
   // The warnings come from what the conversion saw: no second scan.
-  ConversionReport report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
-  console.line();
-  console.check();
-  output->finish();
+  ConversionReport report;
+  try {
+    report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
+    console.line();
+    console.check();
+    output->finish();
+  } catch (...) {
+    if (!failureNote->empty()) lines.push_back("vantrel: " + *failureNote + "\n");
+    throw;
+  }
 
   console.text("finish");
   console.line();
   console.check();
 
-  std::vector<std::string> warnings;
-  addFindings(warnings, job.input, shapeFindings(report));
-  for (std::string& line : map.besideWarnings(job.input)) warnings.push_back(std::move(line));
-  return warnings;
+  addFindings(lines, job.input, shapeFindings(report));
+  for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
 }
 
 // What one document's run left to show, for a run on several threads.
@@ -322,7 +334,7 @@ bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet,
     for (size_t i = next++; i < jobs.size(); i = next++) {
       Outcome outcome;
       DocumentConsole console{&outcome.console, quiet, isTerminal(consoleOut.target)};
-      outcome.converted = runDocument(console, [&] { outcome.warnings = convertJob(jobs[i], map, console); });
+      outcome.converted = runDocument(console, [&] { convertJob(jobs[i], map, console, outcome.warnings); });
       std::lock_guard<std::mutex> lock(mutex);
       outcomes[i] = std::move(outcome);
       outcomes[i].done = true;
@@ -365,7 +377,7 @@ bool convertAll(const Options& options) {
   for (const Job& job : jobs) {
     DocumentConsole console{nullptr, options.quiet, isTerminal(consoleOut.target)};
     std::vector<std::string> warnings;
-    allConverted = runDocument(console, [&] { warnings = convertJob(job, map, console); }) && allConverted;
+    allConverted = runDocument(console, [&] { convertJob(job, map, console, warnings); }) && allConverted;
     printLines(map.takeWarnings());
     printLines(warnings);
   }
@@ -432,9 +444,10 @@ int runProgram() {
     return 0;
   }
   if (options.check) return checkAll(options) ? 1 : 0;
-  // When the HTML goes to standard output, the console text goes to standard error.
+  // When the HTML goes to standard output, the console text goes to standard
+  // error; so it does for a name that is standard output (/dev/stdout).
   for (const Job& job : jobsOf(options)) {
-    if (job.toStdout) resetConsole(2);
+    if (job.toStdout || (!options.output.empty() && descriptorNamed(job.output) == 1)) resetConsole(2);
   }
   bool allConverted = true;
   int status = runReported([&] { allConverted = convertAll(options); });

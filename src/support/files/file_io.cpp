@@ -87,6 +87,19 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   return readStream(file.get(), block);
 }
 
+void reserveStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+      // The lowest free descriptor is taken: this one.
+#if defined(O_PATH)
+    int placeholder = open("/dev/null", O_PATH);
+#else
+    int placeholder = open("/dev/null", O_RDONLY);
+#endif
+    if (placeholder >= 0 && placeholder != fd) close(placeholder);
+  }
+}
+
 IoCode writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     size_t want = size < maxRequest ? size : maxRequest;

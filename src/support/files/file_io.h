@@ -22,6 +22,12 @@ struct FileIdentity {
 // end). Returns 0, or the I/O code of the failure; `block` is then untouched.
 IoCode readWholeFile(const std::string& fileName, TextBlock& block);
 
+// Puts a placeholder that takes no reads or writes (/dev/null opened for its
+// name only) at each of descriptors 0, 1 and 2 that is closed, so that no
+// file the program opens becomes a standard stream: a closed standard
+// output stays one that fails with "Bad file descriptor".
+void reserveStandardDescriptors();
+
 // Writes `size` bytes to a descriptor, however many write calls it takes.
 IoCode writeAll(int fd, const char* data, size_t size);
 

@@ -49,6 +49,9 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   return readStream(file.get(), block);
 }
 
+// The standard handles are not descriptors the program's files can take.
+void reserveStandardDescriptors() {}
+
 IoCode writeAll(int fd, const char* data, size_t size) {
   auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   if (handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;

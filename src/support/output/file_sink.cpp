@@ -23,4 +23,6 @@ void FileSink::finish() {
   if (IoCode code = commitOutput(*file_, {})) raiseInOutError(code);
 }
 
+const std::string& FileSink::failureNote() const { return file_->note; }
+
 }  // namespace vantrel
