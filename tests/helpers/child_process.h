@@ -19,6 +19,7 @@ struct ChildOptions {
   std::string workingDir;  // empty: the parent's
   ChildOutput output = ChildOutput::capture;
   std::string outputFile;
+  bool appendOutput = false;  // the output file is opened for appending, not emptied
   std::string inputFile;   // standard input read from this file (empty: the parent's)
   std::string errorFile;   // standard error written to this file (empty: the parent's)
   bool asNobody = false;   // drop root rights, so that file permissions apply
