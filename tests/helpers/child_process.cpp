@@ -83,7 +83,8 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
         close(1);
         break;
       case ChildOutput::file: {
-        int fd = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | (options.appendOutput ? O_APPEND : O_TRUNC), 0644);
+        int fd =
+            open(options.outputFile.c_str(), O_WRONLY | O_CREAT | (options.appendOutput ? O_APPEND : O_TRUNC), 0644);
         dup2(fd, 1);
         close(fd);
         break;

@@ -20,11 +20,11 @@ struct ChildOptions {
   ChildOutput output = ChildOutput::capture;
   std::string outputFile;
   bool appendOutput = false;  // the output file is opened for appending, not emptied
-  std::string inputFile;   // standard input read from this file (empty: the parent's)
-  std::string errorFile;   // standard error written to this file (empty: the parent's)
-  bool asNobody = false;   // drop root rights, so that file permissions apply
-  long addressLimit = 0;   // RLIMIT_AS in bytes, 0 for none
-  long fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, 0 for none
+  std::string inputFile;      // standard input read from this file (empty: the parent's)
+  std::string errorFile;      // standard error written to this file (empty: the parent's)
+  bool asNobody = false;      // drop root rights, so that file permissions apply
+  long addressLimit = 0;      // RLIMIT_AS in bytes, 0 for none
+  long fileSizeLimit = 0;     // RLIMIT_FSIZE in bytes, 0 for none
 };
 
 struct ChildResult {

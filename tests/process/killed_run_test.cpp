@@ -69,5 +69,36 @@ TEST(KilledRun, LeavesTheOldOutputOrTheNewOneAndNothingElse) {
   }
 }
 
+// Interrupted while it converts many documents at once: a hidden new file
+// is registered for removal before it exists, so none is left behind.
+TEST(KilledRun, InterruptsLeaveNoHiddenFile) {
+  std::string document;
+  for (int i = 0; i < 200; ++i) document += "\\+\r\n" + std::string(200, 'a') + "\r\n";
+  std::mt19937 random(std::random_device{}());
+  for (int round = 0; round < 12; ++round) {
+    testing::TempDir work;
+    std::vector<std::string> args = {VANTREL_EXE, "-q", "-j", "4"};
+    for (int i = 0; i < 150; ++i) {
+      args.push_back(std::to_string(i));
+      args.back().append(".chi");
+      testing::writeFile(work.file(args.back()), document);
+    }
+    pid_t child = fork();
+    if (child == 0) {
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      if (chdir(work.path().c_str()) != 0) _exit(125);
+      execv(VANTREL_EXE, argv.data());
+      _exit(126);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 100000));
+    kill(child, round % 2 == 0 ? SIGTERM : SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    for (const std::string& name : testing::listFolder(work.path())) EXPECT_NE(name[0], '.') << name;
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
