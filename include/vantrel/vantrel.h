@@ -52,8 +52,9 @@ class MemorySource : public ByteSource {
 
 // A document read from a file, or from standard input for the name "-".
 // A document that cannot be opened raises EInOutError at once; one that
-// changes while it is read (another program writes it) raises EInOutError
-// with code 32 when its end is reached.
+// changes while it is read (another program writes it: its size, its
+// modification time or its inode's change time differ at the end) raises
+// EInOutError with code 32 when its end is reached.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(const std::string& fileName);
@@ -73,6 +74,7 @@ class FileSource : public ByteSource {
   uint64_t inode_ = 0;
   int64_t size_ = 0;
   int64_t modified_ = 0;
+  int64_t changed_ = 0;  // the inode's change time, where the system keeps one
 };
 
 // The HTML kept in memory.

@@ -158,6 +158,9 @@ class SharedMap {
     IoCode code = readWholeFile(name, text);
     found_ = code != fileNotFound;
     map_ = defaultMapFile();
+    if (code == fileTooLarge) {
+      warnings_.push_back(findingLine(name, {0, "larger than 64 MiB, the most a map file may be"}, "error"));
+    }
     if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
     if (found_) {
       if (code != 0) raiseInOutError(code);

@@ -17,8 +17,8 @@ namespace {
 // opened for reading only.
 constexpr IoCode documentChanged = 32;
 
-int64_t modificationTime(const struct stat& info) {
-  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+int64_t nanoseconds(const struct timespec& time) {
+  return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 }  // namespace
@@ -41,7 +41,10 @@ FileSource::FileSource(const std::string& fileName) {
     device_ = static_cast<uint64_t>(info.st_dev);
     inode_ = static_cast<uint64_t>(info.st_ino);
     size_ = static_cast<int64_t>(info.st_size);
-    modified_ = modificationTime(info);
+    modified_ = nanoseconds(info.st_mtim);
+    // A rewrite whose modification time is put back (touch -d) still
+    // changes the inode's change time, which no program can set.
+    changed_ = nanoseconds(info.st_ctim);
   }
 }
 
@@ -63,7 +66,8 @@ size_t FileSource::read(char* into, size_t size) {
   if (regular_) {
     struct stat info {};
     if (fstat(static_cast<int>(handle_), &info) != 0) raiseInOutError(lastIoCode());
-    if (static_cast<int64_t>(info.st_size) != size_ || modificationTime(info) != modified_) {
+    if (static_cast<int64_t>(info.st_size) != size_ || nanoseconds(info.st_mtim) != modified_ ||
+        nanoseconds(info.st_ctim) != changed_) {
       raiseInOutError(documentChanged);
     }
   }
