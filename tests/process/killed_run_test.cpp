@@ -77,25 +77,12 @@ TEST(KilledRun, InterruptsLeaveNoHiddenFile) {
   std::mt19937 random(std::random_device{}());
   for (int round = 0; round < 12; ++round) {
     testing::TempDir work;
-    std::vector<std::string> args = {VANTREL_EXE, "-q", "-j", "4"};
-    for (int i = 0; i < 150; ++i) {
-      args.push_back(std::to_string(i));
-      args.back().append(".chi");
-      testing::writeFile(work.file(args.back()), document);
-    }
-    pid_t child = fork();
-    if (child == 0) {
-      std::vector<char*> argv;
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      if (chdir(work.path().c_str()) != 0) _exit(125);
-      execv(VANTREL_EXE, argv.data());
-      _exit(126);
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 100000));
-    kill(child, round % 2 == 0 ? SIGTERM : SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    for (int i = 0; i < 150; ++i) testing::writeFile(work.file(std::to_string(i)) + ".chi", document);
+    testing::ChildOptions options;
+    options.workingDir = work.path();
+    std::string pause = std::to_string(random() % 100) + "e-3", signal = round % 2 == 0 ? "TERM" : "HUP";
+    testing::runChild(
+        {"/bin/sh", "-c", VANTREL_EXE " -q -j 4 *.chi & sleep " + pause + "; kill -" + signal + " $!; wait"}, options);
     for (const std::string& name : testing::listFolder(work.path())) EXPECT_NE(name[0], '.') << name;
   }
 }
