@@ -159,7 +159,8 @@ class SharedMap {
     found_ = code != fileNotFound;
     map_ = defaultMapFile();
     if (code == fileTooLarge) {
-      warnings_.push_back(findingLine(name, {0, "larger than 64 MiB, the most a map file may be"}, "error"));
+      const std::string most = std::to_string(largestWholeFile >> 20) + " MiB";
+      warnings_.push_back(findingLine(name, {0, "larger than " + most + ", the most a map file may be"}, "error"));
     }
     if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
     if (found_) {
