@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
 # Converts a generated 100 MiB document and compares vantrel with iconv
-# (the same byte-to-UTF-8 work) and cat (the I/O floor), best of several runs
-# each, then checks peak memory and how the time grows on pathological inputs.
-# A second document has half of its text in fonts mapped to two- and
-# three-byte characters.
+# (the same byte-to-UTF-8 work), cat, and the I/O floor (bench/iofloor: the
+# document read in 1 MiB blocks and as many bytes as vantrel's output written
+# to a new file). The programs run in turn, round after round, each writing a
+# new file (the old output is removed outside the timer); the best and the
+# median of the rounds are given. Then peak memory, and how the time grows
+# on pathological inputs. A second document has half of its text in fonts
+# mapped to two- and three-byte characters.
 #
 #   bench/compare.sh [--size MIB] [--runs N] [--huge] [--no-scale]
 #
 # Needs the README's build (build/vantrel, build/bench/docgen). Files go to a
 # scratch folder on tmpfs (/dev/shm) unless BENCH_DIR names another; --huge
 # converts a document of more than 2 GiB in a folder on disk (HUGE_DIR, /tmp).
-# The last line printed is the ratio of vantrel's time to iconv's (both documents).
+# The last line printed is the median ratio of vantrel's time to iconv's
+# (both documents).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
 vantrel=$build/vantrel
 docgen=$build/bench/docgen
+iofloor=$build/bench/iofloor
 size_mib=100
 runs=5
 huge=0
@@ -30,7 +35,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--size MIB] [--runs N] [--huge] [--no-scale]" >&2; exit 2 ;;
   esac
 done
-for tool in "$vantrel" "$docgen"; do
+for tool in "$vantrel" "$docgen" "$iofloor"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (see README)" >&2; exit 1; }
 done
 command -v iconv >/dev/null || { echo "iconv is needed" >&2; exit 1; }
@@ -43,19 +48,32 @@ trap cleanup EXIT
 
 now() { date +%s%N; }
 
+# Wall time in nanoseconds of one run of a command in the folder $1.
+time_once() {
+  local dir=$1; shift
+  local t0 t1
+  t0=$(now)
+  (cd "$dir" && "$@")
+  t1=$(now)
+  echo $((t1 - t0))
+}
+
 # Best wall time in seconds of `runs` runs of a command (run in the folder $1).
 best_of() {
   local dir=$1 n=$2; shift 2
-  local best=""
+  local best="" t
   for _ in $(seq "$n"); do
-    local t0 t1
-    t0=$(now)
-    (cd "$dir" && "$@")
-    t1=$(now)
-    local t=$((t1 - t0))
+    t=$(time_once "$dir" "$@")
     if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
   done
   awk -v ns="$best" 'BEGIN { printf "%.4f", ns / 1e9 }'
+}
+
+# The best and the median of nanosecond times, in seconds: "best median".
+best_median() {
+  printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END {
+    m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+    printf "%.4f %.4f", t[1] / 1e9, m / 1e9 }'
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
@@ -63,6 +81,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 run_vantrel() { "$vantrel" doc.chi > console.txt 2> warnings.txt; }
 run_iconv() { iconv -f latin1 -t utf-8 doc.chi > iconv.out; }
 run_cat() { cat doc.chi > cat.out; }
+run_floor() { "$iofloor" doc.chi floor.out "$out_bytes"; }
 
 # Peak resident memory of one vantrel run, in KiB.
 peak_kib() {
@@ -82,34 +101,46 @@ echo "machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 10485
 # largest row group, not by the document: 32 MiB whatever its size.
 budget=32768
 
-# Times vantrel, iconv and cat on a generated document of one kind; sets
-# t_vantrel, t_iconv and t_cat.
+# Times vantrel, iconv, cat and the floor on a generated document of one
+# kind, in turn for `runs` rounds, each writing a new file; sets the medians
+# m_vantrel, m_iconv and m_floor.
 compare_kind() {
   local kind=$1 label=$2
   local dir=$work/$kind
   mkdir -p "$dir"
   "$docgen" "$kind" $((size_mib * 1048576)) "$dir"
-  local in_bytes out_bytes peak
+  local in_bytes peak tool
   in_bytes=$(stat -c %s "$dir/doc.chi")
-  t_vantrel=$(best_of "$dir" "$runs" run_vantrel)
-  t_iconv=$(best_of "$dir" "$runs" run_iconv)
-  t_cat=$(best_of "$dir" "$runs" run_cat)
+  (cd "$dir" && run_vantrel)
   out_bytes=$(stat -c %s "$dir/doc.htm")
+  local -A times=()
+  for _ in $(seq "$runs"); do
+    for tool in vantrel iconv cat floor; do
+      rm -f "$dir/doc.htm" "$dir/iconv.out" "$dir/cat.out" "$dir/floor.out"
+      times[$tool]+=" $(time_once "$dir" "run_$tool")"
+    done
+  done
   peak=$(peak_kib "$dir")
   echo
-  echo "$label: $in_bytes bytes in, $out_bytes bytes out (best of $runs runs each)"
-  printf '  %-8s %8s s  %8.1f MB/s\n' vantrel "$t_vantrel" "$(awk -v b="$in_bytes" -v t="$t_vantrel" 'BEGIN { print b / t / 1e6 }')"
-  printf '  %-8s %8s s  %8.1f MB/s\n' iconv "$t_iconv" "$(awk -v b="$in_bytes" -v t="$t_iconv" 'BEGIN { print b / t / 1e6 }')"
-  printf '  %-8s %8s s  %8.1f MB/s\n' cat "$t_cat" "$(awk -v b="$in_bytes" -v t="$t_cat" 'BEGIN { print b / t / 1e6 }')"
-  echo "  vantrel/iconv $(ratio "$t_vantrel" "$t_iconv")"
-  echo "  vantrel/cat   $(ratio "$t_vantrel" "$t_cat")"
-  echo "  iconv/cat     $(ratio "$t_iconv" "$t_cat")"
+  echo "$label: $in_bytes bytes in, $out_bytes bytes out ($runs rounds, each run a new file; best, median)"
+  local -A best=() median=()
+  for tool in vantrel iconv cat floor; do
+    read -r "best[$tool]" "median[$tool]" <<< "$(best_median ${times[$tool]})"
+    printf '  %-8s %8s s  %8s s  %8.1f MB/s\n' "$tool" "${best[$tool]}" "${median[$tool]}" \
+      "$(awk -v b="$in_bytes" -v t="${median[$tool]}" 'BEGIN { print b / t / 1e6 }')"
+  done
+  echo "  vantrel/iconv  best $(ratio "${best[vantrel]}" "${best[iconv]}"), median $(ratio "${median[vantrel]}" "${median[iconv]}")"
+  echo "  vantrel/floor  best $(ratio "${best[vantrel]}" "${best[floor]}"), median $(ratio "${median[vantrel]}" "${median[floor]}")"
+  echo "  vantrel/cat    best $(ratio "${best[vantrel]}" "${best[cat]}"), median $(ratio "${median[vantrel]}" "${median[cat]}")"
   echo "  peak resident memory: $peak KiB; bound 32 MiB = $budget KiB: $(awk -v p="$peak" -v b="$budget" 'BEGIN { print (p <= b ? "within" : "OVER") }')"
+  m_vantrel=${median[vantrel]}
+  m_iconv=${median[iconv]}
+  m_floor=${median[floor]}
   rm -rf "$dir"
 }
 
 compare_kind wide "half of the text in two- and three-byte fonts"
-wide_ratio=$(ratio "$t_vantrel" "$t_iconv")
+wide_ratio=$(ratio "$m_vantrel" "$m_iconv")
 compare_kind realistic "document"
 
 # --- pathological inputs: 10 times the input should take about 10 times the time
@@ -186,4 +217,4 @@ if [ "$huge" = 1 ]; then
 fi
 
 echo
-echo "vantrel/iconv $(ratio "$t_vantrel" "$t_iconv") (half the text in wider fonts: $wide_ratio)"
+echo "median vantrel/iconv $(ratio "$m_vantrel" "$m_iconv"), vantrel/floor $(ratio "$m_vantrel" "$m_floor") (half the text in wider fonts: vantrel/iconv $wide_ratio)"

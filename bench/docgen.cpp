@@ -14,6 +14,8 @@
 //   tiny-groups  row groups of one character each (SIZE/7 of them)
 //   escape-rows  rows made only of escape codes
 //   a-runs       rows whose text is taken back by long runs of "\A" escapes
+//   rising-marks upper and lower rows with marks in a share of the columns
+//                that rises from none to nine in ten along the document
 //   big-map      a small document and a map file of about SIZE bytes
 #include <cstdint>
 #include <cstdio>

@@ -113,6 +113,27 @@ void aRuns(Random& rng, size_t size, std::string& doc) {
   }
 }
 
+// Row groups whose upper and lower rows carry marks in a share of the base
+// row's columns that rises from none at the start to nine in ten at the
+// end: the text a part makes grows along the document, past the first
+// block its buffer was given.
+void risingMarks(Random& rng, size_t size, std::string& doc) {
+  auto marks = [&rng](const char* prefix, size_t columns, uint32_t percent) {
+    std::string row = prefix;
+    for (size_t column = 0; column < columns; ++column) {
+      row += rng.chance(percent) ? static_cast<char>('0' + rng.below(10)) : ' ';
+    }
+    return row + "\r\n";
+  };
+  while (doc.size() < size) {
+    const auto percent = static_cast<uint32_t>(90 * doc.size() / size);
+    const std::string base = baseRow(rng, 60);
+    doc += marks("\\+", base.size(), percent);
+    doc += base + "\r\n";
+    doc += marks("\\-", base.size(), percent);
+  }
+}
+
 // UTF-8 of a code point (up to three bytes).
 std::string utf8(uint32_t cp) {
   std::string s;
@@ -205,6 +226,8 @@ bool generateDocument(const std::string& kind, size_t size, uint64_t seed, std::
     escapeRows(rng, size, doc);
   } else if (kind == "a-runs") {
     aRuns(rng, size, doc);
+  } else if (kind == "rising-marks") {
+    risingMarks(rng, size, doc);
   } else if (kind == "big-map") {
     realistic(rng, 1 << 20, doc);
     map = bigMap(rng, size);

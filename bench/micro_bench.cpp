@@ -1,24 +1,22 @@
-// Micro-benchmarks of the converter's hot paths: line splitting, the column
-// walk (a whole in-memory conversion), the map lookup with its encoder and
-// the 64-byte page copy. VANTREL_VECTORS=sse2 runs the walk on the 16-byte
-// paths, for a comparison.
+// Micro-benchmarks of the converter's hot paths: line splitting, a whole
+// in-memory conversion with each kernel the processor runs (the speed the
+// README's table gives per kernel), the map lookup with its encoder, and
+// each kernel's copy of plain runs through a page.
+//
+//   build/bench/vantrel_micro_bench --benchmark_filter=convert/
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "charmap/char_map.h"
-#include "charmap/encoded_pages.h"
-#include "convert/conversion.h"
-#include "convert/wide_page_copy.h"
+#include "convert/converter.h"
+#include "convert/encoded_map.h"
 #include "generate.h"
-#include "support/text/line_cursor.h"
+#include "kernels/kernel.h"
 #include "support/text/line_list.h"
-#include "support/text/text_block.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -48,18 +46,7 @@ void splitLinesBench(benchmark::State& state) {
 }
 BENCHMARK(splitLinesBench)->Unit(benchmark::kMillisecond);
 
-void lineCursorBench(benchmark::State& state) {
-  TextBlock block = textBlockOf(document("realistic"));
-  for (auto _ : state) {
-    size_t total = 0;
-    for (LineCursor cursor = firstLine(block); !atEnd(cursor);) total += takeLine(cursor).size();
-    benchmark::DoNotOptimize(total);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * block.size));
-}
-BENCHMARK(lineCursorBench)->Unit(benchmark::kMillisecond);
-
-void convertBench(benchmark::State& state, const std::string& kind, unsigned threads) {
+void convertBench(benchmark::State& state, const Kernel* kernel, const std::string& kind, unsigned threads) {
   const std::string& doc = document(kind);
   std::string unused;
   std::string mapText;
@@ -74,28 +61,18 @@ void convertBench(benchmark::State& state, const std::string& kind, unsigned thr
     ConversionOptions options;
     options.threads = threads;
     options.callbacksOnAnyThread = true;  // as the program converts
-    convertDocument(source, map, sink, {}, options);
+    convertWithKernel(*kernel, source, map, sink, {}, options);
     benchmark::DoNotOptimize(sink.text.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
 }
-BENCHMARK_CAPTURE(convertBench, realistic, std::string("realistic"), 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(convertBench, wide, std::string("wide"), 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(convertBench, tiny_groups, std::string("tiny-groups"), 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(convertBench, one_line, std::string("one-line"), 1)->Unit(benchmark::kMillisecond);
-// Cut into parts on two threads.
-BENCHMARK_CAPTURE(convertBench, realistic_parts, std::string("realistic"), 2)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(convertBench, wide_parts, std::string("wide"), 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void lookupEncodeBench(benchmark::State& state) {
   CharMap map;
   resetCharMap(map);
   map.fontPage[2] = 1;
   for (int c = 'a'; c <= 'z'; ++c) map.pages[1][c] = 0xE28880 + static_cast<PackedUtf8>(c - 'a');
-  const std::string& doc = document("realistic");
-  const std::string codes = doc.substr(0, 1 << 20);
+  const std::string codes = document("realistic").substr(0, 1 << 20);
   for (auto _ : state) {
     size_t total = 0;
     uint8_t font = 1;
@@ -109,57 +86,60 @@ void lookupEncodeBench(benchmark::State& state) {
 }
 BENCHMARK(lookupEncodeBench)->Unit(benchmark::kMicrosecond);
 
-// The same characters through the pages encoded once, as the converter
-// looks them up.
-void encodedLookupBench(benchmark::State& state) {
-  CharMap map;
-  resetCharMap(map);
-  map.fontPage[2] = 1;
-  for (int c = 'a'; c <= 'z'; ++c) map.pages[1][c] = 0xE28880 + static_cast<PackedUtf8>(c - 'a');
-  EncodedPages pages;
-  encodePages(map, pages);
-  const std::string codes = document("realistic").substr(0, 1 << 20);
-  for (auto _ : state) {
-    size_t total = 0;
-    uint8_t font = 1;
-    for (char c : codes) {
-      total += encodedLength(pageOfFont(map, pages, font)[static_cast<uint8_t>(c)]);
-      font = font == 1 ? 2 : 1;
-    }
-    benchmark::DoNotOptimize(total);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * codes.size()));
-}
-BENCHMARK(encodedLookupBench)->Unit(benchmark::kMicrosecond);
-
-// The 64-byte page copy alone, over a run of plain characters with no byte
-// that ends it, through a page of two-byte characters (argument 1) or the
-// Latin-1 page (0).
-void pageCopyBench(benchmark::State& state) {
-  if (!wideVectorsUsable()) {
-    state.SkipWithError("no 64-byte vectors on this processor");
-    return;
-  }
+// A kernel's copy alone, over a run of plain characters with no byte that
+// ends it, through the Latin-1 page (page 0) or a page of two-byte
+// characters (page 1).
+void pageCopyBench(benchmark::State& state, const Kernel* kernel, int pageNumber) {
   CharMap map;
   resetCharMap(map);
   for (int c = 'a'; c <= 'z'; ++c) map.pages[1][c] = 0xCEB1 + static_cast<PackedUtf8>(c - 'a');
-  auto pages = std::make_unique<EncodedPages>();
-  encodePages(map, *pages);
+  std::shared_ptr<const EncodedMap> encoded = encodeMap(map, false);
   std::string text = document("realistic").substr(0, 1 << 20);
   std::replace(text.begin(), text.end(), '\\', '/');
   std::replace(text.begin(), text.end(), '\f', ' ');
   text.append(64, '\0');
   std::string out(text.size() * 4 + 64, '\0');
-  const PagePlanes& planes = pages->planes[state.range(0)];
+  const EncodedPage& page = encoded->pages[pageNumber];
   for (auto _ : state) {
     char* end = out.data();
-    benchmark::DoNotOptimize(copyThroughPlanes(text.data(), 0, text.size() - 64, planes, end));
+    benchmark::DoNotOptimize(kernel->copyPlain(text.data(), 0, text.size() - 64, page, end));
     benchmark::DoNotOptimize(end);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (text.size() - 64)));
 }
-BENCHMARK(pageCopyBench)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The benchmarks of each kernel this processor runs, named by it
+// ("convert/avx2/realistic").
+void registerKernelBenchmarks() {
+  for (const Kernel* kernel : builtKernels()) {
+    if (!kernel->runsHere()) continue;
+    const std::string name(kernel->name);
+    for (const char* kind : {"realistic", "wide", "tiny-groups", "one-line"}) {
+      benchmark::RegisterBenchmark(("convert/" + name + "/" + kind).c_str(), convertBench, kernel, std::string(kind),
+                                   1u)
+          ->Unit(benchmark::kMillisecond);
+    }
+    // Cut into parts on two threads.
+    for (const char* kind : {"realistic", "wide"}) {
+      benchmark::RegisterBenchmark(("convert/" + name + "/" + kind + "_parts").c_str(), convertBench, kernel,
+                                   std::string(kind), 2u)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark(("pageCopy/" + name + "/latin1").c_str(), pageCopyBench, kernel, 0)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("pageCopy/" + name + "/greek").c_str(), pageCopyBench, kernel, 1)
+        ->Unit(benchmark::kMicrosecond);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  registerKernelBenchmarks();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,38 +1,37 @@
 // The converter against the literal reference walk, on any document and any
-// map file. Input: a map file, the bytes FF FE FD, then the document (or just
-// a document, converted with the default map). Each input runs with mark-up
+// map file, with each kernel the processor runs in turn (one per input).
+// Input: a map file, the bytes FF FE FD, then the document (or just a
+// document, converted with the default map). Each input runs with mark-up
 // escaped and without.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "convert/converter.h"
 #include "convert/parted_conversion.h"
+#include "kernels/kernel.h"
 #include "model/reference_conversion.h"
-#include "support/text/line_list.h"
+#include "small_blocks.h"
 #include "vantrel/vantrel.h"
 
 using namespace vantrel;
 
 namespace {
 
-// Hands out a document in blocks of a few bytes each, so that lines and CR LF
-// pairs are cut at every place a block boundary can fall.
-class SmallBlocks : public ByteSource {
- public:
-  SmallBlocks(std::string_view text, size_t block) : text_(text), block_(block) {}
-  size_t read(char* into, size_t size) override {
-    size_t count = std::min({size, block_, text_.size()});
-    text_.copy(into, count);
-    text_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view text_;
-  size_t block_;
-};
+// The kernels this processor runs; an input's size picks one.
+const Kernel& kernelFor(size_t size) {
+  static const std::vector<const Kernel*> running = [] {
+    std::vector<const Kernel*> kernels;
+    for (const Kernel* kernel : builtKernels()) {
+      if (kernel->runsHere()) kernels.push_back(kernel);
+    }
+    return kernels;
+  }();
+  return *running[size % running.size()];
+}
 
 }  // namespace
 
@@ -53,24 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;  // the map file is faulty: the run would end here
   }
 
-  LineList list = createLineList();
-  splitLines(list, document);
+  const Kernel& kernel = kernelFor(size);
   for (bool escape : {false, true}) {
     ConversionOptions options;
     options.escapeMarkup = escape;
-    std::string expected = model::referenceConvert(list, map.map, map.header, escape);
-    if (convertText(document, map, options) != expected) __builtin_trap();
+    options.threads = 1;
+    std::string expected = model::referenceConvert(document, map.map, map.header, escape);
+    if (convertTextWithKernel(kernel, document, map, options) != expected) __builtin_trap();
   }
   // The same bytes whatever blocks the document comes in.
-  const std::string expected = model::referenceConvert(list, map.map, map.header, false);
+  const std::string expected = model::referenceConvert(document, map.map, map.header, false);
   SmallBlocks source(document, 1 + size % 7);
   MemorySink sink;
-  convertDocument(source, map, sink);
+  convertWithKernel(kernel, source, map, sink, {}, {});
   if (sink.text != expected) __builtin_trap();
   // And cut into parts of a few bytes, each converted from a guessed state.
   SmallBlocks again(document, 1 + size % 5);
   auto s = std::make_unique<ConversionState>();
-  prepareConversion(*s, map, {});
+  prepareConversion(*s, map, {}, kernel);
   MemorySink parted;
   beginHtml(s->html, &parted);
   ConversionOptions partOptions;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the shape of the converter library in a build folder (default build):
-# the converter and character-map objects hold no writable namespace-scope
-# data (every conversion's state is the caller's), and a conversion reads
+# the converter, character-map and kernel objects hold no writable
+# namespace-scope data (every conversion's state is the caller's; the one
+# exception is the kernel the process chose, set once), and a conversion reads
 # its document with plain reads, never mapping it.
 #
 #   scripts/check-library.sh [BUILD_DIR]
@@ -10,10 +11,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 objects="$build/src/CMakeFiles/vantrel_core.dir"
 
-echo "-- writable data in convert/ and charmap/ (nm; the compiler's vtables, type data and unwinding references aside)"
+echo "-- writable data in convert/, charmap/ and kernels/ (objdump; the compiler's vtables, type data and"
+echo "   unwinding references, data made read-only after relocation, and the kernel chosen once per process, aside)"
 found=0
-for object in "$objects"/convert/*.o "$objects"/charmap/*.o; do
-  data=$(nm -C "$object" | grep -E ' [bBdDgGsS] ' | grep -v -E 'vtable for |typeinfo for |typeinfo name for |DW\.ref\.' || true)
+for object in "$objects"/convert/*.o "$objects"/charmap/*.o "$objects"/kernels/*.o; do
+  data=$(objdump -t -C "$object" | awk '{ s = ""; for (i = 2; i <= NF; i++) if ($i ~ /^\./) { s = $i; break } } s ~ /^\.(data|bss|tbss|tdata)/ && s !~ /^\.data\.rel\.ro/' |
+    grep -v -E 'vtable for |typeinfo for |typeinfo name for |DW\.ref\.|processKernel\(\)::chosen|\.(data|bss)$' || true)
   if [ -n "$data" ]; then
     echo "$(basename "$object"):"; echo "$data"; found=1
   fi

@@ -8,7 +8,7 @@
 #   scripts/check-windows.sh               install what is missing, build, test under wine
 #   scripts/check-windows.sh --build-only  install the cross compiler if missing, build; no wine
 #
-# Build folders: build-win (Windows), build-wine-golden (the native golden
+# Build folders: build-win (Windows), build-golden-runner (the native golden
 # runner). Wine runs quietly in a prefix of its own, build-win/wineprefix.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -66,9 +66,9 @@ echo "== unit tests under wine"
 wine build-win/tests/vantrel_unit_tests.exe --gtest_brief=1
 
 echo "== golden cases against vantrel.exe under wine"
-cmake -S . -B build-wine-golden -DVANTREL_WERROR=ON >/dev/null
-cmake --build build-wine-golden -j2 --target vantrel_golden_tests vantrel
+cmake -S . -B build-golden-runner -DVANTREL_WERROR=ON >/dev/null
+cmake --build build-golden-runner -j2 --target vantrel_golden_tests vantrel
 VANTREL_GOLDEN_WRAPPER=wine VANTREL_GOLDEN_EXE="$root/build-win/vantrel.exe" \
-  build-wine-golden/tests/vantrel_golden_tests
+  build-golden-runner/tests/vantrel_golden_tests
 
 echo "== Windows check green"

@@ -185,6 +185,31 @@ struct ConversionReport {
 ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
                                  const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
 
+struct Kernel;
+
+// Converts documents one after the other with one map: the map's pages are
+// encoded once, and the buffers of one document serve the next, so that a
+// batch of small documents costs little more than their bytes. For one
+// thread at a time: make one converter per thread.
+class Converter {
+ public:
+  explicit Converter(const MapFile& map);
+  ~Converter();
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  // convertDocument with this converter's map; then call output.finish().
+  ConversionReport convert(ByteSource& document, HtmlSink& output, const std::function<void()>& onRowGroup = {},
+                           const ConversionOptions& options = {});
+
+ private:
+  friend ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map,
+                                            HtmlSink& output, const std::function<void()>& onRowGroup,
+                                            const ConversionOptions& options);
+  Converter(const MapFile& map, const Kernel& kernel);
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // The rows of a document whose characters yield a raw "<" or "&" through
 // the map (mark-up a browser would read): how many, and the first one's line
 // (1-based, as the lines are split; 0 with none). A row counts once however

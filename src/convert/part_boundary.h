@@ -11,9 +11,10 @@ namespace vantrel {
 // after the upper row's line. There the line grouping of the whole
 // document and of the parts agree.
 //
-// Returns the offset of the first such cut whose line ending lies at or
-// after `from`, or npos. `text` begins at the start of a line; the lines
-// before a cut must lie in it whole.
+// Returns the offset of the first such cut at or after `from`, or npos.
+// The row groups are those the walk reads (row_groups.h). `text` begins at
+// a cut or at the start of the document, the lines before a cut must lie in
+// it whole, and it must be followed by linePadding zero bytes.
 size_t findPartBoundary(std::string_view text, size_t from);
 
 }  // namespace vantrel

@@ -21,10 +21,16 @@ namespace {
 // after one read; a part that finds none within `longestPartExtra` past its
 // size leaves the rest of the document to a single walk.
 constexpr size_t lookAhead = size_t{16} << 10;
+// The first read of a document: enough for a small one, which then needs
+// no larger buffer.
+constexpr size_t firstReadSize = size_t{64} << 10;
 constexpr size_t longestPartExtra = size_t{8} << 20;
-// A part whose text grows past this many times its bytes is converted
-// again by the single walk, which passes its text on as it goes.
-constexpr size_t textPerByte = 8;
+// A part whose text grows past this many times its bytes (or past a
+// window) is converted again by the single walk, which passes its text on
+// as it goes; the parts after it are made smaller, so that the text of the
+// parts in flight stays within a few windows whatever the document.
+constexpr size_t textPerByte = 4;
+constexpr size_t smallestPartSize = size_t{64} << 10;
 
 // One part of the document and what its conversion gave.
 struct Part {
@@ -38,6 +44,7 @@ struct Part {
   bool redo = false;           // converted by the single walk when joined
   bool endedAtNul = false;     // the text of the document ends in this part
   bool restFollows = false;    // the rest of the document is read from the source after it
+  bool tooLong = false;        // its text grew past what a part may hold
   std::exception_ptr failure;  // the source failed after these bytes
 };
 
@@ -51,6 +58,14 @@ void reserveHeld(HeldBytes& held, size_t size) {
 }
 
 void padHeld(HeldBytes& held) { std::memset(held.bytes.get() + held.size, 0, linePadding); }
+
+// The start of the line that ends at the last CR of `text`, or 0.
+size_t startOfLineBeforeLastEnd(std::string_view text) {
+  const size_t lastCr = text.rfind('\r');
+  if (lastCr == std::string_view::npos || lastCr == 0) return 0;
+  const size_t before = text.rfind('\r', lastCr - 1);
+  return before == std::string_view::npos ? 0 : before + 1;
+}
 
 // Gives the bytes of a part, then the rest of the document from the source,
 // or the failure the source raised after those bytes.
@@ -113,13 +128,15 @@ class PartedConversion {
  private:
   std::unique_ptr<ConversionState> newState() {
     auto state = std::make_unique<ConversionState>();
-    prepareConversion(*state, map_, options_);
+    state->encoded = main_.encoded;  // shared, not encoded again
+    prepareConversion(*state, map_, options_, *main_.kernel);
     return state;
   }
   Part* take();
   void readPart(Part& part);
   void guessNextEntry(const Part& part);
   void convertPart(Part& part, ConversionState& t);
+  void finishPart(Part& part);
   // The front part is converted and no thread is joining.
   bool frontJoinable() const { return !joining_ && !parts_.empty() && parts_.front()->done; }
   bool frontFitsText() const;
@@ -168,7 +185,7 @@ Part* PartedConversion::take() {
     part = std::move(spare_.back());
     spare_.pop_back();
   }
-  part->done = part->redo = part->endedAtNul = part->restFollows = false;
+  part->done = part->redo = part->endedAtNul = part->restFollows = part->tooLong = false;
   part->failure = nullptr;
   part->groups = 0;
   part->entry = parts_.empty() ? committed_ : nextGuess_;
@@ -186,17 +203,24 @@ void PartedConversion::readPart(Part& part) {
   in.size = 0;
   try {
     size_t goal = plan_.partSize + lookAhead;
-    reserveHeld(in, std::max(goal, carry_.size));
+    // A small document needs no large buffer: it grows as the reads fill it.
+    reserveHeld(in, std::max(std::min(goal, firstReadSize), carry_.size));
     if (carry_.size > 0) std::memcpy(in.bytes.get(), carry_.bytes.get(), carry_.size);
     in.size = carry_.size;
     carry_.size = 0;
     size_t searchFrom = plan_.partSize;
     for (;;) {
       while (in.size < goal && !sourceEnded_) {
-        size_t got = source_.read(in.bytes.get() + in.size, goal - in.size);
+        const size_t room = in.capacity - linePadding - in.size;
+        if (room == 0) {
+          reserveHeld(in, std::min(goal, 4 * in.size));
+          continue;
+        }
+        size_t got = source_.read(in.bytes.get() + in.size, std::min(room, goal - in.size));
         if (got == 0) sourceEnded_ = true;
         in.size += got;
       }
+      padHeld(in);
       const std::string_view text(in.bytes.get(), in.size);
       size_t cut = findPartBoundary(text, std::min(searchFrom, in.size));
       if (cut != std::string_view::npos) {
@@ -209,7 +233,6 @@ void PartedConversion::readPart(Part& part) {
       }
       if (sourceEnded_) {
         sourceDone_ = true;  // the last part
-        padHeld(in);
         return;
       }
       if (in.size >= plan_.partSize + longestPartExtra) {
@@ -217,12 +240,11 @@ void PartedConversion::readPart(Part& part) {
         part.restFollows = true;
         part.redo = true;
         sourceDone_ = true;
-        padHeld(in);
         return;
       }
-      // A cut needs the CR, its LF and "\+" in hand: look again from a
-      // little before the end.
-      searchFrom = std::max(searchFrom, in.size > 4 ? in.size - 4 : 0);
+      // Only the last lines can hold a cut that more text would show: look
+      // again from the line before the last line end.
+      searchFrom = std::max(searchFrom, startOfLineBeforeLastEnd(text));
       goal = in.size + lookAhead * 4;
       reserveHeld(in, goal);
     }
@@ -281,8 +303,11 @@ void PartedConversion::convertPart(Part& part, ConversionState& t) {
     part.report = t.report;
     part.endedAtNul = endedAtNul(t.lines);
     part.redo = t.html.text.reachedStart;
+  } catch (const TextTooLong&) {
+    part.redo = true;
+    part.tooLong = true;
   } catch (...) {
-    // A fault, or a text too long to hold: the single walk sees to it.
+    // A fault: the single walk meets it where the document raises it.
     part.redo = true;
   }
   returnHeldBytes(t.lines, part.input);
@@ -430,9 +455,16 @@ void PartedConversion::helperLoop() {
       part->redo = true;  // no state to convert with: the single walk does it
     }
     guard.lock();
-    part->done = true;
-    changed_.notify_all();
+    finishPart(*part);
   }
+}
+
+// A part is converted (the lock held): it may be joined, and a part whose
+// text grew too long makes the next parts smaller.
+void PartedConversion::finishPart(Part& part) {
+  part.done = true;
+  if (part.tooLong) plan_.partSize = std::max(smallestPartSize, plan_.partSize / 4);
+  changed_.notify_all();
 }
 
 void PartedConversion::stopHelpers() {
@@ -479,8 +511,7 @@ void PartedConversion::run() {
       if (!own) own = newState();
       convertPart(*part, *own);
       guard.lock();
-      part->done = true;
-      changed_.notify_all();
+      finishPart(*part);
       continue;
     }
     changed_.wait(guard);

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "convert/conversion.h"
+#include "convert/row_walk.h"
 
 namespace vantrel {
 

@@ -1,12 +1,9 @@
 #include "convert/plain_run.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "convert/escape_codes.h"
-#include "convert/wide_page_copy.h"
-#include "support/text/byte_scan.h"
 
 namespace vantrel {
 
@@ -19,65 +16,6 @@ constexpr size_t chunkSize = 8192;
 constexpr size_t outputPerByte = 12;
 static_assert(3 * outputPerByte >= longestSpanSwitch + 4);
 constexpr size_t outputSlack = 64;  // also covers a vector store past the last byte
-
-// Writes the characters from `i` up to `end` through the page, until one
-// that ends a plain run (a backslash or a form feed); returns where it stopped.
-size_t copyThroughPage(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
-  char* o = out;
-  while (i + 4 <= end) {
-    EncodedChar a = codes[static_cast<unsigned char>(text[i])];
-    EncodedChar b = codes[static_cast<unsigned char>(text[i + 1])];
-    EncodedChar c = codes[static_cast<unsigned char>(text[i + 2])];
-    EncodedChar d = codes[static_cast<unsigned char>(text[i + 3])];
-    if (((a | b | c | d) & endsPlainRun) != 0) break;
-    putEncoded(o, a);
-    o += encodedLength(a);
-    putEncoded(o, b);
-    o += encodedLength(b);
-    putEncoded(o, c);
-    o += encodedLength(c);
-    putEncoded(o, d);
-    o += encodedLength(d);
-    i += 4;
-  }
-  for (; i < end; ++i) {
-    EncodedChar code = codes[static_cast<unsigned char>(text[i])];
-    if ((code & endsPlainRun) != 0) break;
-    putEncoded(o, code);
-    o += encodedLength(code);
-  }
-  out = o;
-  return i;
-}
-
-// The same for a page that leaves ASCII as it is: runs of ASCII characters
-// other than the backslash are copied 16 at a time, anything else goes
-// through the page. Whole vectors are read and written: the text lies in a
-// padded buffer, and the output has room to spare.
-size_t copyAsciiRuns(const char* text, size_t i, size_t end, const EncodedChar* codes, char*& out) {
-  char* o = out;
-  while (i < end) {
-    // Without a special byte in the block the run is 16 long, and the byte
-    // after it goes through the page like any other: no branch on whether
-    // the block held one.
-    unsigned mask = copy16MarkingSpecials(text + i, o) | 0x10000u;
-    auto run = static_cast<size_t>(std::countr_zero(mask));
-    if (run >= end - i) {
-      o += end - i;
-      i = end;
-      break;
-    }
-    i += run;
-    o += run;
-    EncodedChar code = codes[static_cast<unsigned char>(text[i])];
-    if ((code & endsPlainRun) != 0) break;
-    putEncoded(o, code);
-    o += encodedLength(code);
-    ++i;
-  }
-  out = o;
-  return i;
-}
 
 // Where a plain run stands while it goes: the next byte of the base row, the
 // bytes it may take, and the escape bytes taken in passing (no column).
@@ -118,13 +56,13 @@ bool takeEscapeInPassing(ConversionState& s, PlainRun& run, char*& out) {
   }
   if (run.i + 2 >= run.stopAt) return false;
   auto next = static_cast<unsigned char>(run.text[run.i + 2]);
-  const FontPage page = s.fontPages[escape.value];
+  const EncodedPage* page = s.map->fontPages[escape.value];
   // The font must outlast the column: a blank or a code the walk must see
   // to would leave the decision to it.
-  if (page.codes == nullptr || next == ' ' || (page.codes[next] & endsPlainRun) != 0) return false;
+  if (page == nullptr || next == ' ' || (page->codes[next] & endsPlainRun) != 0) return false;
   out = putSpanSwitch(s.html.spans, escape.value, baseRow, out);
-  putEncoded(out, page.codes[next]);
-  out += encodedLength(page.codes[next]);
+  putEncoded(out, page->codes[next]);
+  out += encodedLength(page->codes[next]);
   stepOverEscape(run);
   ++run.i;
   return true;
@@ -137,7 +75,7 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
   const size_t first = static_cast<size_t>(base.pos);
   // The "[" of a "\[" reads as a blank: the walk takes it.
   const size_t stopAt = base.blankAt > base.pos ? static_cast<size_t>(base.blankAt - 1) : base.line.size();
-  if (s.fontPages[s.html.spans.rowFont[baseRow]].codes == nullptr || first >= stopAt) return 0;
+  if (s.map->fontPages[s.html.spans.rowFont[baseRow]] == nullptr || first >= stopAt) return 0;
   // Each character is one column, and the two bytes of an escape taken in
   // passing none: the bytes the run may take grow by two for each of them.
   size_t limit = static_cast<uint64_t>(maxColumns) < stopAt - first ? first + static_cast<size_t>(maxColumns) : stopAt;
@@ -150,16 +88,10 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
     char* start = bytes.room((end - run.i) * outputPerByte + outputSlack);
     char* out = start;
     while (run.i < end) {
-      const FontPage page = s.fontPages[s.html.spans.rowFont[baseRow]];
-      if (s.wideVectors) {
-        run.i = copyThroughPlanes(run.text, run.i, end, *page.planes, out);
-      } else if (page.asciiIdentity) {
-        run.i = copyAsciiRuns(run.text, run.i, end, page.codes, out);
-      } else {
-        run.i = copyThroughPage(run.text, run.i, end, page.codes, out);
-      }
+      const EncodedPage& page = *s.map->fontPages[s.html.spans.rowFont[baseRow]];
+      run.i = s.kernel->copyPlain(run.text, run.i, end, page, out);
       if (run.i >= end) break;
-      // A backslash or a form feed.
+      // A run stop, or an escaped entry.
       if (run.text[run.i] != '\\' || !takeEscapeInPassing(s, run, out)) {
         stopped = true;
         break;
@@ -168,8 +100,8 @@ int64_t writePlainRun(ConversionState& s, int64_t maxColumns) {
     bytes.commit(static_cast<size_t>(out - start));
   }
   if (run.i > first) {
-    base.pos = static_cast<int64_t>(run.i);
-    base.piece = static_cast<unsigned char>(run.text[run.i - 1]);
+    walkFrom(base, static_cast<int64_t>(run.i));
+    base.piece = pieceOf(static_cast<uint8_t>(run.text[run.i - 1]));
   }
   return static_cast<int64_t>(run.i - first - run.escapeBytes);
 }

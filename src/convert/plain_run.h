@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "convert/conversion.h"
+#include "convert/conversion_state.h"
 
 namespace vantrel {
 

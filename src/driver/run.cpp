@@ -18,6 +18,7 @@
 #include "check/document_check.h"
 #include "check/map_check.h"
 #include "driver/options.h"
+#include "kernels/kernel.h"
 #include "support/console/console.h"
 #include "support/console/console_device.h"
 #include "support/console/terminal_text.h"
@@ -407,20 +408,8 @@ bool checkAll(const Options& options) {
   for (const Job& job : jobs) {
     try {
       FileSource document(job.input);
-      DocumentCheck check(&mapFile->map);
-      // One reading serves both scans: the thorough one sees the bytes the
-      // mark-up scan's conversion reads.
-      CheckedSource source(document, check);
-      RawMarkupRows markup = findRawMarkupRows(source, *mapFile);
-      std::vector<Finding> findings = check.finish();
-      if (markup.count > 0) {
-        findings.push_back({static_cast<int64_t>(markup.firstLine),
-                            std::to_string(markup.count) + (markup.count == 1 ? " row yields" : " rows yield") +
-                                " raw mark-up (\"<\" or \"&\"), which a browser reads as HTML; --escape shows it as "
-                                "written"});
-        std::stable_sort(findings.begin(), findings.end(),
-                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
-      }
+      DocumentCheck check(mapFile->map);
+      std::vector<Finding> findings = check.finish(observeConversion(document, *mapFile, check));
       addFindings(lines, job.input, findings);
       for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
     } catch (const Exception& fault) {
@@ -434,6 +423,10 @@ bool checkAll(const Options& options) {
 }  // namespace
 
 int runProgram() {
+  if (std::string problem = kernelSettingProblem(); !problem.empty()) {
+    std::fprintf(stderr, "vantrel: %s\n", problem.c_str());
+    return 2;
+  }
   Options options = parseOptions(commandLineArguments());
   if (!options.error.empty()) {
     printLine("vantrel: " + options.error + "; try 'vantrel --help'\n");

@@ -38,6 +38,7 @@
 #include "helpers/child_process.h"
 #include "helpers/sanitizers.h"
 #include "helpers/test_files.h"
+#include "kernels/kernel.h"
 
 namespace vantrel {
 namespace {
@@ -118,6 +119,13 @@ struct SmallDisk {
 class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, Case) {
+  // A kernel forced for the run must be one the program runs here (under a
+  // prefix the program runs on another processor, which it judges itself).
+  if (std::string name = testing::environmentText("VANTREL_KERNEL"); !name.empty() && !testing::underWrapper()) {
+    const Kernel* kernel = kernelNamed(name);
+    if (kernel == nullptr) GTEST_SKIP() << name << " not run: not built here";
+    if (!kernel->runsHere()) GTEST_SKIP() << name << " not run: the processor lacks " << kernel->needs;
+  }
   const std::string folder = caseFolder(GetParam());
   testing::TempDir work;
   std::vector<std::string> setup;

@@ -1,13 +1,15 @@
 #pragma once
-// Running the golden cases through a command prefix, such as wine for the
-// Windows build (scripts/check-windows.sh):
+// Running the golden cases through a command prefix: wine for the Windows
+// build (scripts/check-windows.sh), qemu-user for the aarch64 build
+// (scripts/check-aarch64.sh):
 //   VANTREL_GOLDEN_WRAPPER  the prefix, words separated by blanks ("wine")
 //   VANTREL_GOLDEN_EXE      the program to run in place of the one built
 //                           beside the runner (".../vantrel.exe")
 // Under a prefix, a case whose setup cannot apply is skipped, with the
-// reason: running without root rights (wine refuses a prefix that another
-// user owns), an address-space limit (wine does not start within one) and
-// a file-size limit (its signal ends wine, which does not ignore it). For a
+// reason: an address-space limit (neither wine nor qemu starts within one);
+// for wine also running without root rights (wine refuses a prefix that
+// another user owns), links, and a file-size limit (its signal ends wine,
+// which does not ignore it). For a
 // Windows program (a name ending in ".exe") the module that the fault report
 // names, "vantrel.exe", is taken as "vantrel". The Windows program reports
 // the system's own error codes; for every failure the cases make, they are
@@ -57,8 +59,9 @@ inline bool windowsProgram() {
 // Why a case with this setup command cannot run under the prefix; empty if it can.
 inline std::string skipUnderWrapper(const std::string& command) {
   if (!underWrapper()) return {};
+  if (command == "memory") return "the emulator does not start within a small address-space limit";
+  if (!windowsProgram()) return {};
   if (command == "nobody") return "wine does not run for a user who does not own its prefix";
-  if (command == "memory") return "wine does not start within a small address-space limit";
   if (command == "symlink" || command == "chown-nobody") return "links are a POSIX matter here";
   if (command == "fsize") return "the signal of a file-size limit ends wine, which does not ignore it";
   return {};

@@ -2,12 +2,21 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/faults/faults.h"
 
 namespace vantrel::model {
 
 namespace {
+
+int64_t lineCount(const std::vector<std::string>& lines) { return static_cast<int64_t>(lines.size()); }
+
+// The line at `index`, and the index moves on; an empty text past the end.
+std::string lineAt(const std::vector<std::string>& lines, int64_t& index) {
+  const int64_t at = index++;
+  return at >= 0 && at < lineCount(lines) ? lines[static_cast<size_t>(at)] : std::string();
+}
 
 enum Row : int { lowerRow = 0, baseRow = 1, upperRow = 2 };
 
@@ -114,23 +123,23 @@ char charAt(const std::string& row, int64_t pos) {
 }
 
 // Reads the lines of the next row group into the three rows.
-void readRowGroup(ConversionState& s, const LineList& document) {
+void readRowGroup(ConversionState& s, const std::vector<std::string>& document) {
   std::string& upper = s.rowLine[upperRow];
   std::string& base = s.rowLine[baseRow];
   std::string& lower = s.rowLine[lowerRow];
   // Lines before the next upper row are passed over; at the end of the
   // document the last line read stands as the upper row.
   while (!beginsWith(upper, "\\+")) {
-    if (s.lineIndex >= document.lineCount) break;
-    upper = lineAt(document, s.lineIndex++);
+    if (s.lineIndex >= lineCount(document)) break;
+    upper = lineAt(document, s.lineIndex);
   }
-  base = lineAt(document, s.lineIndex++);
+  base = lineAt(document, s.lineIndex);
   // Of several upper rows in a row, the last one counts.
   while (beginsWith(base, "\\+")) {
     upper = base;
-    base = lineAt(document, s.lineIndex++);
+    base = lineAt(document, s.lineIndex);
   }
-  lower = lineAt(document, s.lineIndex++);
+  lower = lineAt(document, s.lineIndex);
   if (beginsWith(lower, "\\-")) {
     s.carryLine.clear();
   } else {
@@ -231,13 +240,30 @@ void walkColumns(ConversionState& s) {
 
 }  // namespace
 
-std::string referenceConvert(const LineList& document, const CharMap& map, std::string_view header, bool escapeMarkup) {
+std::vector<std::string> splitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  // A NUL where a line would begin ends the list.
+  while (at < text.size() && text[at] != '\0') {
+    size_t cr = text.find('\r', at);
+    std::string line(text.substr(at, cr == std::string_view::npos ? std::string_view::npos : cr - at));
+    lines.push_back(line.substr(0, line.find('\0')));  // the text stops at a NUL inside the line
+    if (cr == std::string_view::npos) break;
+    at = cr + 1;
+    if (at < text.size() && text[at] == '\n') ++at;
+  }
+  return lines;
+}
+
+std::string referenceConvert(std::string_view documentText, const CharMap& map, std::string_view header,
+                             bool escapeMarkup) {
+  const std::vector<std::string> document = splitLines(documentText);
   ConversionState s;
   s.charMap = map;
   s.escapeMarkup = escapeMarkup;
   s.out = std::string(header) + "\n<p>\n\n";
   s.bodyStart = s.out.size();
-  while (s.lineIndex < document.lineCount) {
+  while (s.lineIndex < lineCount(document)) {
     if (s.paragraphPending || s.rulePending) {
       switchSpan(s, 0, baseRow);
       s.out += s.rulePending ? "</p>\n<hr>\n<p>" : "</p>\n<p>";

@@ -3,8 +3,9 @@
 
 namespace vantrel {
 
-// The caller's return address, as the raise functions record it.
-#if defined(__GNUC__) || defined(__clang__)
+// The caller's return address, as the raise functions record it. WebAssembly
+// has no code addresses to read (Emscripten would abort the raise instead).
+#if (defined(__GNUC__) || defined(__clang__)) && !defined(__EMSCRIPTEN__)
 #define VANTREL_RETURN_ADDRESS() __builtin_return_address(0)
 #define VANTREL_NOINLINE __attribute__((noinline))
 #else

@@ -11,6 +11,18 @@
 #define VANTREL_MAPPED_BLOCKS 1
 #endif
 
+// ThreadSanitizer does not follow pages that mremap moves: the moved block
+// would keep the old block's access history and show races that are not
+// there, and hide ones that are. Under it, a block grows by a new mapping,
+// a copy and an unmapping.
+#if defined(__SANITIZE_THREAD__)
+#define VANTREL_GROW_BY_COPY 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VANTREL_GROW_BY_COPY 1
+#endif
+#endif
+
 namespace vantrel {
 
 namespace {
@@ -63,11 +75,18 @@ char* resizeBlock(char* data, size_t oldCapacity, size_t& capacity) {
   if (data == nullptr) return allocateBlock(capacity);
 #if defined(VANTREL_MAPPED_BLOCKS)
   if (isMapped(oldCapacity)) {
+#if defined(VANTREL_GROW_BY_COPY)
+    char* grown = mapBlock(capacity);
+    std::memcpy(grown, data, oldCapacity < capacity ? oldCapacity : capacity);
+    munmap(data, oldCapacity);
+    return grown;
+#else
     capacity = roundToHugePages(capacity);
     void* moved = mremap(data, oldCapacity, capacity, MREMAP_MAYMOVE);
     if (moved == MAP_FAILED) raiseOutOfMemory();
     askHugePages(static_cast<char*>(moved), capacity);
     return static_cast<char*>(moved);
+#endif
   }
   if (isMapped(capacity)) {
     char* mapped = mapBlock(capacity);

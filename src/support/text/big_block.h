@@ -19,10 +19,14 @@ void freeBlock(char* data, size_t capacity);
 inline constexpr size_t mappedBlocksFrom = size_t{1} << 20;
 
 // Frees a block held by a std::unique_ptr: a block of `mappedBlocksFrom`
-// bytes and more is unmapped, a smaller one freed.
+// bytes and more is unmapped, a smaller one freed, and one borrowed from
+// another owner left alone.
 struct BlockRelease {
   size_t capacity = 0;
-  void operator()(char* data) const { freeBlock(data, capacity); }
+  bool borrowed = false;
+  void operator()(char* data) const {
+    if (!borrowed) freeBlock(data, capacity);
+  }
 };
 using BlockPointer = std::unique_ptr<char[], BlockRelease>;
 

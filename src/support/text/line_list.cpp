@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "support/files/file_io.h"
-#include "support/text/line_cursor.h"
+#include "support/text/line_reader.h"
 
 namespace vantrel {
 
@@ -19,13 +19,16 @@ void freeLineList(LineList& list) {
 void takeLines(LineList& list, TextBlock&& block) {
   freeLineList(list);
   if (block.size == 0) return;
-  list.storage = std::move(block);
-  // Two passes: count first, so that the table is allocated once.
-  int64_t count = 0;
-  for (LineCursor cursor = firstLine(list.storage); !atEnd(cursor); takeLine(cursor)) ++count;
-  list.lines.reserve(static_cast<size_t>(count));
-  for (LineCursor cursor = firstLine(list.storage); !atEnd(cursor);) list.lines.push_back(takeLine(cursor));
-  list.lineCount = count;
+  // The document's line reader cuts the lines, in place: the block's final
+  // NUL and padding are the zero bytes it wants after the text.
+  HeldBytes held{std::move(block.bytes), block.size, block.size + 1 + textPadding};
+  LineReader reader;
+  startReadingHeld(reader, held);
+  while (!atEnd(reader)) list.lines.push_back(lineText(reader, takeLine(reader)));
+  returnHeldBytes(reader, held);
+  list.storage.bytes = std::move(held.bytes);
+  list.storage.size = held.size;
+  list.lineCount = static_cast<int64_t>(list.lines.size());
 }
 
 void splitLines(LineList& list, std::string_view text) { takeLines(list, textBlockOf(text)); }

@@ -9,7 +9,7 @@
 
 namespace vantrel {
 
-// The lines of one text, cut by the rules of LineCursor. The lines are not
+// The lines of one text, cut by the rules of LineReader. The lines are not
 // copied out: the table refers to them inside the storage.
 struct LineList {
   TextBlock storage;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "support/faults/faults.h"
-#include "support/text/line_ends.h"
 
 namespace vantrel {
 
@@ -25,7 +24,7 @@ void markLineEnds(LineReader& reader, size_t from) {
     reader.endsWords = larger;
   }
   // The padding after the bytes held covers the last block read whole.
-  findLineEnds(reader.buffer.get(), from / 64, words, reader.ends.get(), reader.wideVectors);
+  reader.kernel->findLineEnds(reader.buffer.get(), from / 64, words, reader.ends.get());
 }
 
 // Starts a reader afresh, keeping the memory for its line ends and the way
@@ -33,12 +32,17 @@ void markLineEnds(LineReader& reader, size_t from) {
 void resetReader(LineReader& reader) {
   std::unique_ptr<uint64_t[]> ends = std::move(reader.ends);
   const size_t words = reader.endsWords;
-  const bool wideVectors = reader.wideVectors;
+  const Kernel* kernel = reader.kernel;
   reader = LineReader{};
   reader.ends = std::move(ends);
   reader.endsWords = words;
-  reader.wideVectors = wideVectors;
+  reader.kernel = kernel;
 }
+
+// The first read of a document: enough for a small one, which then needs no
+// larger buffer. Each read that fills its room doubles the next, up to
+// readBlockSize.
+constexpr size_t firstReadSize = size_t{64} << 10;
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {
   return static_cast<size_t>(position - reader.bufferStart);
@@ -47,7 +51,7 @@ size_t offsetOf(const LineReader& reader, uint64_t position) {
 // Makes room for at least a block after the bytes held: first by dropping
 // the bytes no longer needed, then by a larger buffer.
 void makeRoom(LineReader& reader) {
-  const size_t wantedRoom = readBlockSize + padding;
+  const size_t wantedRoom = reader.readSize + padding;
   if (reader.capacity - reader.held >= wantedRoom) return;
   uint64_t keep = reader.keepFrom < reader.next ? reader.keepFrom : reader.next;
   // Whole blocks of 64, so that the line ends found stay in their words.
@@ -75,8 +79,10 @@ bool readMore(LineReader& reader) {
   makeRoom(reader);
   // The block of the NUL that ended the bytes held is read again.
   const size_t from = reader.held & ~size_t{63};
-  size_t got = reader.source->read(reader.buffer.get() + reader.held, reader.capacity - reader.held - padding);
+  const size_t room = reader.capacity - reader.held - padding;
+  size_t got = reader.source->read(reader.buffer.get() + reader.held, room);
   if (got == 0) reader.sourceEnded = true;
+  if (got == room && reader.readSize < readBlockSize) reader.readSize *= 2;
   reader.held += got;
   std::memset(reader.buffer.get() + reader.held, 0, padding);
   markLineEnds(reader, from);
@@ -86,10 +92,18 @@ bool readMore(LineReader& reader) {
 }  // namespace
 
 void startReading(LineReader& reader, ByteSource& source) {
+  // A buffer of the reader's own is kept for the next document.
+  BlockPointer buffer = reader.buffer.get_deleter().borrowed ? BlockPointer() : std::move(reader.buffer);
+  size_t capacity = buffer ? reader.capacity : 0;
   resetReader(reader);
   reader.source = &source;
-  reader.capacity = 2 * readBlockSize + padding;
-  reader.buffer = newBlock(reader.capacity);
+  reader.readSize = firstReadSize;
+  if (capacity < firstReadSize + padding) {
+    capacity = firstReadSize + padding;
+    buffer = newBlock(capacity);
+  }
+  reader.buffer = std::move(buffer);
+  reader.capacity = capacity;
   std::memset(reader.buffer.get(), 0, padding);
   markLineEnds(reader, 0);
 }
@@ -103,13 +117,22 @@ void startReadingHeld(LineReader& reader, HeldBytes& held) {
   markLineEnds(reader, 0);
 }
 
+void startReadingView(LineReader& reader, std::string_view text) {
+  resetReader(reader);
+  reader.buffer = BlockPointer(const_cast<char*>(text.data()), BlockRelease{0, true});
+  reader.capacity = text.size() + padding;
+  reader.held = text.size();
+  reader.sourceEnded = true;
+  markLineEnds(reader, 0);
+}
+
 void returnHeldBytes(LineReader& reader, HeldBytes& held) {
   held.bytes = std::move(reader.buffer);
   reader.capacity = 0;
   reader.held = 0;
 }
 
-bool atEnd(LineReader& reader) {
+bool atEndReading(LineReader& reader) {
   if (offsetOf(reader, reader.next) == reader.held && !readMore(reader)) return true;
   return reader.buffer[offsetOf(reader, reader.next)] == '\0';
 }
@@ -121,9 +144,8 @@ LineSpan takeLineReading(LineReader& reader) {
   uint64_t textEnd = UINT64_MAX;  // the first NUL inside the line
   uint64_t scanFrom = start;
   for (;;) {
-    const char* base = reader.buffer.get();
-    const char* stop = findCrLfOrNul(base + offsetOf(reader, scanFrom));
-    uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - base);
+    const char* stop = reader.buffer.get() + nextLineEnd(reader, offsetOf(reader, scanFrom));
+    uint64_t at = reader.bufferStart + static_cast<uint64_t>(stop - reader.buffer.get());
     if (*stop == '\n') {
       // An LF that ends no CR LF is an ordinary byte of the line.
       if (textEnd == UINT64_MAX && reader.firstLoneLfLine == 0) reader.firstLoneLfLine = number;

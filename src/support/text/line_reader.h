@@ -5,16 +5,17 @@
 #include <memory>
 #include <string_view>
 
+#include "kernels/kernel.h"
 #include "support/text/big_block.h"
-#include "support/text/byte_scan.h"
 #include "vantrel/streams.h"
 
 namespace vantrel {
 
-// Reads the lines of a document from a byte source in blocks, by the rules
-// of LineCursor: a line ends at CR or CR LF, a lone LF is an ordinary byte, a
-// NUL where a line would begin ends the text, and a line's text stops at its
-// first NUL. Only the lines still in use are held: memory grows with the
+// The line rules, in one place: a line ends at a CR, and an LF right after
+// that CR belongs to the line end; a lone LF is an ordinary byte of its line;
+// a NUL where a line would begin ends the text; a line's text stops at its
+// first NUL. The reader takes the lines of a document from a byte source in
+// blocks, or of a text held whole in memory. Only the lines still in use are held: memory grows with the
 // longest stretch of lines kept at once, never with the document.
 //
 // Lines are named by their place in the document (byte offsets from its
@@ -35,6 +36,7 @@ struct LineReader {
   uint64_t next = 0;         // document offset of the next line
   uint64_t keepFrom = 0;     // bytes before this offset may be dropped
   bool sourceEnded = false;
+  size_t readSize = 0;          // the room the next read asks for
   int64_t lineCount = 0;        // lines taken
   int64_t firstLoneLfLine = 0;  // the first line whose text holds an LF (0: none yet)
   // The line ends of the bytes held, found a read at a time: bit k of word w
@@ -42,7 +44,7 @@ struct LineReader {
   // after the bytes held. Kept from one start to the next.
   std::unique_ptr<uint64_t[]> ends;
   size_t endsWords = 0;
-  bool wideVectors = false;  // the line ends are found 64 bytes at a load (findLineEnds)
+  const Kernel* kernel = &processKernel();  // finds the line ends
 };
 
 // Bytes asked of the source at a time.
@@ -66,11 +68,23 @@ struct HeldBytes {
 void startReadingHeld(LineReader& reader, HeldBytes& held);
 void returnHeldBytes(LineReader& reader, HeldBytes& held);
 
+// Starts reading `text` as the whole document, without copying or taking
+// it: the text must stay, followed by linePadding zero bytes, while the
+// reader reads it.
+void startReadingView(LineReader& reader, std::string_view text);
+
 // Whether the text ended at a NUL before the end of the bytes read.
 inline bool endedAtNul(const LineReader& reader) { return reader.next - reader.bufferStart < reader.held; }
 
+// atEnd when the next line's start is not held yet.
+bool atEndReading(LineReader& reader);
+
 // Whether the lines are used up (reads as far as it needs to tell).
-bool atEnd(LineReader& reader);
+inline bool atEnd(LineReader& reader) {
+  const auto at = static_cast<size_t>(reader.next - reader.bufferStart);
+  if (at < reader.held) return reader.buffer[at] == '\0';
+  return atEndReading(reader);
+}
 
 // takeLine for a line that is not wholly held yet, holds a NUL, or ends the text.
 LineSpan takeLineReading(LineReader& reader);

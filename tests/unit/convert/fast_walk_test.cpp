@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "charmap/char_map.h"
-#include "charmap/encoded_pages.h"
+#include "convert/converter.h"
 #include "convert/part_boundary.h"
 #include "convert/parted_conversion.h"
-#include "convert/wide_page_copy.h"
+#include "helpers/kernels.h"
 #include "helpers/random_documents.h"
 #include "model/reference_conversion.h"
 #include "support/faults/faults.h"
@@ -53,8 +53,8 @@ struct Converted {
 
 // Converts on one thread, or on two in parts of about `partSize` bytes; the
 // progress call for row group `failAt` fails, as a console may.
-Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions options, size_t partSize,
-                      int64_t failAt = 0) {
+Converted convertWith(const Kernel& kernel, ByteSource& source, const MapFile& map, ConversionOptions options,
+                      size_t partSize, int64_t failAt = 0) {
   Converted result;
   MemorySink sink;
   auto count = [&result, failAt] {
@@ -63,10 +63,10 @@ Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions 
   try {
     if (partSize == 0) {
       options.threads = 1;
-      result.report = convertDocument(source, map, sink, count, options);
+      result.report = convertWithKernel(kernel, source, map, sink, count, options);
     } else {
       auto s = std::make_unique<ConversionState>();
-      prepareConversion(*s, map, options);
+      prepareConversion(*s, map, options, kernel);
       beginHtml(s->html, &sink);
       // One thread is the thread that races ahead of the joins: each part is
       // converted from its guess.
@@ -82,108 +82,74 @@ Converted convertWith(ByteSource& source, const MapFile& map, ConversionOptions 
   return result;
 }
 
-class FastWalk : public ::testing::Test {
+template <class Slot>
+class FastWalk : public testing::KernelTest<Slot> {
  protected:
   void expectSameAsReference(const std::string& doc, const CharMap& map, bool escape, Random* chop = nullptr) {
-    LineList list = createLineList();
-    splitLines(list, doc);
-    std::string expected = model::referenceConvert(list, map, "<h>\n", escape);
+    const Kernel& kernel = this->kernel();
+    std::string expected = model::referenceConvert(doc, map, "<h>\n", escape);
     MapFile mapFile{map, "<h>\n"};
     ConversionOptions options;
     options.escapeMarkup = escape;
     options.callbacksOnAnyThread = chop != nullptr && chop->below(4) != 0;
-    ASSERT_EQ(convertText(doc, mapFile, options), expected) << ::testing::PrintToString(doc) << " escape " << escape;
+    ASSERT_EQ(convertTextWithKernel(kernel, doc, mapFile, options), expected)
+        << ::testing::PrintToString(doc) << " escape " << escape;
     if (chop == nullptr) return;
     // The same bytes whatever blocks the document comes in, on one thread
     // or cut into parts of any size, with the same report.
     ChoppedSource source(doc, *chop);
-    Converted single = convertWith(source, mapFile, options, 0);
+    Converted single = convertWith(kernel, source, mapFile, options, 0);
     ASSERT_EQ(single.text, expected) << "in blocks: " << ::testing::PrintToString(doc);
     ChoppedSource again(doc, *chop);
-    Converted parted = convertWith(again, mapFile, options, 1 + chop->below(chop->below(2) == 0 ? 8 : 300));
+    Converted parted = convertWith(kernel, again, mapFile, options, 1 + chop->below(chop->below(2) == 0 ? 8 : 300));
     ASSERT_EQ(parted.text, expected) << "in parts: " << ::testing::PrintToString(doc);
     ASSERT_TRUE(parted.report == single.report && parted.groups == single.groups) << ::testing::PrintToString(doc);
     // A console that fails at some row group's progress, whichever thread joins it.
     const int64_t failAt = 1 + static_cast<int64_t>(chop->below(static_cast<uint64_t>(parted.groups) + 1));
     ChoppedSource consoleFails(doc, *chop), consoleFailsAgain(doc, *chop);
-    single = convertWith(consoleFails, mapFile, options, 0, failAt);
-    parted = convertWith(consoleFailsAgain, mapFile, options, 1 + chop->below(100), failAt);
+    single = convertWith(kernel, consoleFails, mapFile, options, 0, failAt);
+    parted = convertWith(kernel, consoleFailsAgain, mapFile, options, 1 + chop->below(100), failAt);
     ASSERT_TRUE(single.failed == parted.failed && single.groups == parted.groups) << ::testing::PrintToString(doc);
     // A source that fails: the same fault after the same row groups.
     size_t failAfter = chop->below(doc.size() + 1);
     FailingSource failing(doc, failAfter), failingAgain(doc, failAfter);
-    single = convertWith(failing, mapFile, options, 0);
-    parted = convertWith(failingAgain, mapFile, options, 1 + chop->below(100));
+    single = convertWith(kernel, failing, mapFile, options, 0);
+    parted = convertWith(kernel, failingAgain, mapFile, options, 1 + chop->below(100));
     ASSERT_TRUE(single.failed && parted.failed && single.groups == parted.groups) << ::testing::PrintToString(doc);
   }
 };
 
-TEST_F(FastWalk, RandomDocuments) {
+TYPED_TEST_SUITE(FastWalk, testing::KernelSlots, testing::KernelNames);
+
+TYPED_TEST(FastWalk, RandomDocuments) {
   Random rng{0x5EED1234ABCDull};
   for (int i = 0; i < 20000; ++i) {
     std::string doc = randomDocument(rng);
-    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, rng.below(4) == 0 ? &rng : nullptr);
-    if (HasFatalFailure()) return;
+    this->expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, rng.below(4) == 0 ? &rng : nullptr);
+    if (this->HasFatalFailure()) return;
   }
 }
 
-TEST_F(FastWalk, RandomTextDocuments) {
+TYPED_TEST(FastWalk, RandomTextDocuments) {
   Random rng{0xC0FFEE12345ull};
   for (int i = 0; i < 5000; ++i) {
     std::string doc = randomTextDocument(rng);
-    expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, &rng);
-    if (HasFatalFailure()) return;
+    this->expectSameAsReference(doc, randomMap(rng), rng.below(3) == 0, &rng);
+    if (this->HasFatalFailure()) return;
   }
 }
 
 // Megabytes read in small blocks: lines cross the reads while the reader
 // drops and moves the bytes it holds, and the same text comes out.
-TEST_F(FastWalk, LongDocumentInSmallBlocks) {
+TYPED_TEST(FastWalk, LongDocumentInSmallBlocks) {
   Random rng{0x10C4B10Cull};
   std::string doc;
   while (doc.size() < (3u << 20)) doc += randomTextDocument(rng);
   std::erase(doc, '\0');  // a NUL would end the text early
   const MapFile map{randomMap(rng), "<h>\n"};
   ChoppedSource source(doc, rng);
-  EXPECT_TRUE(convertWith(source, map, {}, 0).text == convertText(doc, map, {}));
-}
-
-// The 64-byte page copy against the entries one by one: random pages
-// (entries of no byte up to four), the Latin-1 page, runs of every length, a
-// stop anywhere.
-TEST(PagePlanes, CopyAgreesWithEntries) {
-  if (!wideVectorsUsable()) GTEST_SKIP() << "no 64-byte vectors here";
-  Random rng{0xAB5EED77ull};
-  CharMap map;
-  resetCharMap(map);
-  const PackedUtf8 values[] = {0x41, 0xC3A9, 0xE282AC, 0xF09F9880, 0, 0x3C};
-  for (int round = 0; round < 3000; ++round) {
-    // Every fourth round: the Latin-1 page with up to two high codes mapped otherwise.
-    const bool latin1 = round % 4 == 1;
-    if (latin1) resetCharMap(map);
-    for (size_t n = 0, changes = latin1 ? rng.below(3) : 30; n < changes; ++n) {
-      map.pages[0][latin1 ? 128 + rng.below(128) : rng.below(256)] = values[rng.below(std::size(values))];
-    }
-    auto pages = std::make_unique<EncodedPages>();
-    encodePages(map, *pages, round % 2 == 0);
-    ASSERT_EQ(pages->planes[0].latin1, latin1);
-    std::string text(rng.below(200), 'a');
-    for (char& c : text) c = static_cast<char>(rng.below(50) == 0 ? "\\\f<"[rng.below(3)] : rng.below(256));
-    text.append(64, 'x');  // the padding the text lies in
-    std::string expected;
-    size_t stop = 0;
-    const EncodedChar* codes = pages->codes[0];
-    for (; stop + 64 < text.size() && (codes[static_cast<uint8_t>(text[stop])] & endsPlainRun) == 0; ++stop) {
-      const EncodedChar code = codes[static_cast<uint8_t>(text[stop])];
-      char bytes[4];
-      putEncoded(bytes, code);
-      expected.append(bytes, encodedLength(code));
-    }
-    std::string out(text.size() * 4 + 64, '\0');
-    char* end = out.data();
-    ASSERT_EQ(copyThroughPlanes(text.data(), 0, text.size() - 64, pages->planes[0], end), stop);
-    ASSERT_EQ(std::string(out.data(), end), expected) << ::testing::PrintToString(text);
-  }
+  EXPECT_TRUE(convertWith(this->kernel(), source, map, {}, 0).text ==
+              model::referenceConvert(doc, map.map, map.header));
 }
 
 // The options on whole conversions with the default map.

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "convert/conversion.h"
+#include "convert/row_walk.h"
 #include "helpers/test_files.h"
 #include "vantrel/vantrel.h"
 

@@ -1,17 +1,13 @@
-#include "convert/conversion.h"
+#include "convert/row_walk.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <thread>
 
 #include "convert/escape_codes.h"
-#include "convert/parted_conversion.h"
 #include "convert/plain_run.h"
-#include "convert/wide_page_copy.h"
-#include "support/text/byte_scan.h"
+#include "convert/run_stops.h"
 
 namespace vantrel {
 
@@ -19,78 +15,43 @@ namespace {
 
 constexpr char formFeed = '\f';
 
-// Whether a row begins with "\\" and `marker` ("+" or "-").
-bool beginsWith(std::string_view text, char marker) { return text.size() >= 2 && text[0] == '\\' && text[1] == marker; }
-
-// A line dropped outside any row group: counted for the report when it held text.
-void passOver(ConversionState& s, const LineSpan& line) {
-  if (line.length == 0) return;
-  if (s.report.passedOverLines++ == 0) s.report.firstPassedOverLine = line.number;
+// The rows of the group just read, each at its start. The prefixes "\+"
+// and "\-" are escapes without effect that take no column: they are stepped
+// over, and a row that holds nothing else yields its blank from the start.
+// Nothing more is read while the group is walked: the views stay valid.
+void startRow(ConversionState& s, int row, const LineSpan& line) {
+  RowState& state = s.rows[row];
+  state.line = lineText(s.lines, line);
+  state.lineNumber = line.number;
+  state.index = row;
+  state.phase = RowPhase::notStarted;
+  state.pos = 0;
+  state.piece = {};
+  state.blankAt = 0;
+  state.blankEnd = 0;
+  if (row == baseRow) return;
+  if (markOf(state.line) != LineMark::none) walkFrom(state, 2);
+  if (static_cast<int64_t>(state.line.size()) == state.pos) finishWithBlank(state);
 }
 
-// Reads the lines of the next row group into the three rows.
-void readRowGroup(ConversionState& s) {
-  LineReader& reader = s.lines;
-  LineSpan upper = s.carryLine;
-  // Lines before the next upper row are passed over; at the end of the
-  // document the last line read stands as the upper row.
-  keepLinesFrom(reader, upper.start);
-  while (!beginsWith(lineText(reader, upper), '+')) {
-    if (atEnd(reader)) break;
-    passOver(s, upper);
-    upper = takeLine(reader);
-    keepLinesFrom(reader, upper.start);
-  }
-  if (beginsWith(lineText(reader, upper), '+')) ++s.report.rowGroups;
-  LineSpan base = takeLine(reader);
-  // Of several upper rows in a row, the last one counts.
-  while (beginsWith(lineText(reader, base), '+')) {
-    if (upper.length > 2) passOver(s, upper);
-    upper = base;
-    keepLinesFrom(reader, upper.start);
-    base = takeLine(reader);
-  }
-  LineSpan lower = takeLine(reader);
-  if (beginsWith(lineText(reader, lower), '-')) {
-    s.carryLine = LineSpan{lower.start + lower.length, 0, 0};
-  } else {
-    s.carryLine = lower;
-    lower = LineSpan{lower.start, 0, 0};
-  }
-  s.rowLineNumber[upperRow] = static_cast<uint64_t>(upper.number);
-  s.rowLineNumber[baseRow] = static_cast<uint64_t>(base.number);
-  s.rowLineNumber[lowerRow] = static_cast<uint64_t>(lower.number);
-  s.rowReported[upperRow] = s.rowReported[baseRow] = s.rowReported[lowerRow] = false;
-  // Nothing more is read while the group is walked: the views stay valid.
-  s.rows[upperRow].line = lineText(reader, upper);
-  s.rows[baseRow].line = lineText(reader, base);
-  s.rows[lowerRow].line = lineText(reader, lower);
-  for (RowState& row : s.rows) {
-    row.pos = notStarted;
-    row.blankAt = 0;
-    row.blankEnd = 0;
-  }
-  // The prefixes "\+" and "\-" are escapes without effect that take no
-  // column: step over them, and a row that holds nothing else yields its
-  // blank from the start.
-  for (RowState* row : {&s.rows[upperRow], &s.rows[lowerRow]}) {
-    if (beginsWith(row->line, '+') || beginsWith(row->line, '-')) row->pos = 2;
-    if (static_cast<int64_t>(row->line.size()) == row->pos) finishWithBlank(*row);
-  }
+void startRows(ConversionState& s, const RowGroupLines& group) {
+  startRow(s, lowerRow, group.lower);
+  startRow(s, baseRow, group.base);
+  startRow(s, upperRow, group.upper);
 }
 
 // Byte at 1-based position `pos` of the row, as the walk reads it.
-int charAt(const RowState& row, int64_t pos) {
+uint8_t charAt(const RowState& row, int64_t pos) {
   if (pos == row.blankAt) return ' ';
-  return static_cast<unsigned char>(row.line[static_cast<size_t>(pos - 1)]);
+  return static_cast<uint8_t>(row.line[static_cast<size_t>(pos - 1)]);
 }
 
 // Applies an escape met in the column walk; gives the piece it leaves in
-// the column (noPiece for one that takes no column).
-int applyEscape(ConversionState& s, Escape escape) {
+// the column (nothing for one that takes no column).
+Piece applyEscape(ConversionState& s, Escape escape) {
   switch (escape.kind) {
     case EscapeKind::character:
-      return escape.value;
+      return pieceOf(escape.value);
     case EscapeKind::font:
       s.currentFont = escape.value;
       break;
@@ -103,15 +64,15 @@ int applyEscape(ConversionState& s, Escape escape) {
     case EscapeKind::nothing:
       break;
   }
-  return noPiece;
+  return {};
 }
 
-// The row's next byte when it is an ordinary character (not a backslash,
-// a form feed or the blank of a "\["), else noPiece.
-int ordinaryNext(const RowState& row) {
-  if (row.pos < 0 || row.pos >= static_cast<int64_t>(row.line.size()) || row.pos + 1 == row.blankAt) return noPiece;
-  auto c = static_cast<unsigned char>(row.line[static_cast<size_t>(row.pos)]);
-  return c == '\\' || c == formFeed ? noPiece : c;
+// Whether the row's next byte is an ordinary character (not a run stop or
+// the blank of a "\["); `byte` gets it.
+bool ordinaryNext(const RowState& row, uint8_t& byte) {
+  if (isFinished(row) || row.pos >= static_cast<int64_t>(row.line.size()) || row.pos + 1 == row.blankAt) return false;
+  byte = static_cast<uint8_t>(row.line[static_cast<size_t>(row.pos)]);
+  return !isRunStop(byte);
 }
 
 // Takes the row's next piece: a character, the replacement of an escape,
@@ -120,30 +81,29 @@ int ordinaryNext(const RowState& row) {
 void takePiece(ConversionState& s, RowState& row) {
   const auto length = static_cast<int64_t>(row.line.size());
   // The common piece: the next byte is an ordinary character.
-  if (int c = ordinaryNext(row); c != noPiece) {
-    ++row.pos;
-    row.piece = c;
+  if (uint8_t c = 0; ordinaryNext(row, c)) {
+    takeNext(row);
+    row.piece = pieceOf(c);
     return;
   }
   do {
     if (!isFinished(row)) {
       if (length > row.pos) {
-        ++row.pos;
+        takeNext(row);
       } else {
         finishWithBlank(row);
       }
     }
-    if (row.pos <= 0) continue;
-    int c = charAt(row, row.pos);
-    row.piece = c;
+    if (isFinished(row)) continue;
+    const uint8_t c = charAt(row, row.pos);
+    row.piece = pieceOf(c);
     if (c == '\\') {
       ++row.pos;
       if (row.pos > length) {
-        row.piece = noPiece;  // a lone backslash ends the row: it yields nothing
+        row.piece = {};  // a lone backslash ends the row: it yields nothing
         continue;
       }
-      int escape = charAt(row, row.pos);
-      row.piece = escape;
+      uint8_t escape = charAt(row, row.pos);
       if (escape == '/') {
         // A "/" at the end of the row or before a form feed ends the row without a rule.
         if (length <= row.pos || charAt(row, row.pos + 1) == formFeed) finishWithBlank(row);
@@ -151,36 +111,35 @@ void takePiece(ConversionState& s, RowState& row) {
         // The backslash and the "[" become two blank columns.
         row.blankAt = row.pos;
         --row.pos;
-        row.piece = ' ';
+        escape = ' ';
       }
-      if (row.pos > 0) row.piece = applyEscape(s, decodeEscape(static_cast<uint8_t>(row.piece)));
+      if (!isFinished(row)) row.piece = applyEscape(s, decodeEscape(escape));
     } else if (c == formFeed) {
       s.html.rulePending = 1;
-      row.piece = noPiece;
-      row.pos = finished;
+      row.piece = {};
+      row.phase = RowPhase::endedByFormFeed;
     }
-  } while (!isFinished(row) && row.piece == noPiece);
+  } while (!isFinished(row) && row.piece.kind == PieceKind::nothing);
 }
 
-// For the markup scan: notes the row's line once if the code's entry holds
-// a raw "<" or "&". Out of line: only the markup scan comes here.
-[[gnu::noinline, gnu::cold]] void noteRawMarkup(ConversionState& s, int row, EncodedChar code) {
+// The bytes of an entry, for an observer.
+struct EntryText {
   char bytes[4];
-  putEncoded(bytes, code);
-  std::string_view entry(bytes, encodedLength(code));
-  if (s.rowReported[row] || entry.find_first_of("<&") == std::string_view::npos) return;
-  s.rowReported[row] = true;
-  RawMarkupRows& scan = *s.markupScan;
-  const uint64_t line = s.rowLineNumber[row];
-  if (scan.count == 0 || line < scan.firstLine) scan.firstLine = line;
-  ++scan.count;
+  size_t length;
+  operator std::string_view() const { return {bytes, length}; }  // NOLINT: reads as text
+};
+EntryText entryText(EncodedChar code) {
+  EntryText text{};
+  putEncoded(text.bytes, code);
+  text.length = encodedLength(code);
+  return text;
 }
 
 // Writes the character `piece` of the row in the current font, wrapped for its row.
-void writePiece(ConversionState& s, int row, int piece) {
-  const EncodedChar* page = s.fontPages[s.currentFont].codes;
-  if (page == nullptr) page = pageOfFont(s.charMap, s.pages, s.currentFont);  // reports the bad page
-  const EncodedChar code = page[piece];
+void writePiece(ConversionState& s, int row, uint8_t piece) {
+  const EncodedPage* page = s.map->fontPages[s.currentFont];
+  if (page == nullptr) page = &pageOfFont(*s.map, s.currentFont);  // reports the bad page
+  const EncodedChar code = page->codes[piece];
   ByteText& bytes = s.html.text.bytes;
   char* out = bytes.room(longestSpanSwitch + longestEscapedChar + 11);
   char* const start = out;
@@ -191,7 +150,8 @@ void writePiece(ConversionState& s, int row, int piece) {
     length = 5;
   }
   if ((code & escapedMarkup) != 0) {
-    if (s.markupScan != nullptr) noteRawMarkup(s, row, code);
+    if (s.observer != nullptr) [[unlikely]]
+      s.observer->escapedMarkup(s.rows[row], entryText(code));
     length += putEscapedMarkup(out + length, code);
   } else {
     putEncoded(out + length, code);
@@ -207,8 +167,8 @@ void writePiece(ConversionState& s, int row, int piece) {
 // Writes the row's piece, unless it has none to write.
 void emitPiece(ConversionState& s, int row) {
   const RowState& state = s.rows[row];
-  if (state.pos <= 0 || state.piece == noPiece || state.piece == ' ') return;
-  writePiece(s, row, state.piece);
+  if (state.phase != RowPhase::walking || state.piece.kind != PieceKind::character) return;
+  writePiece(s, row, state.piece.byte);
 }
 
 bool unfinished(const ConversionState& s) {
@@ -232,8 +192,8 @@ constexpr int64_t endless = INT64_MAX;
 // none for one finished by a form feed, else the spaces ahead of it. The end
 // of the run is kept, so that no space is counted twice however often the
 // walk asks.
-int64_t blanksAhead(RowState& row) {
-  if (isFinished(row)) return row.piece == ' ' ? endless : 0;
+int64_t blanksAhead(const Kernel& kernel, RowState& row) {
+  if (isFinished(row)) return row.phase == RowPhase::finishedWithBlank ? endless : 0;
   // A row whose characters are all taken finishes with a blank at its next
   // take; with the base row going on, finishing it now changes nothing.
   if (row.pos == static_cast<int64_t>(row.line.size())) {
@@ -241,7 +201,7 @@ int64_t blanksAhead(RowState& row) {
     return endless;
   }
   if (row.blankEnd <= row.pos) {
-    size_t spaces = leadingSpaces(row.line.data() + row.pos, row.line.size() - static_cast<size_t>(row.pos));
+    size_t spaces = leadingSpaces(kernel, row.line.data() + row.pos, row.line.size() - static_cast<size_t>(row.pos));
     row.blankEnd = row.pos + static_cast<int64_t>(spaces) + 1;
   }
   return row.blankEnd - 1 - row.pos;
@@ -267,8 +227,8 @@ void finishBaseAtItsEnd(RowState& base) {
 bool baseSpanOpen(ConversionState& s) {
   const uint8_t font = s.html.spans.rowFont[baseRow];
   if (s.html.spans.openFont == font) return true;
-  const int c = ordinaryNext(s.rows[baseRow]);
-  if (c == noPiece || c == ' ' || s.fontPages[font].codes == nullptr) return false;
+  uint8_t c = 0;
+  if (!ordinaryNext(s.rows[baseRow], c) || c == ' ' || s.map->fontPages[font] == nullptr) return false;
   switchSpan(s.html, font, baseRow);
   return true;
 }
@@ -278,15 +238,15 @@ bool baseSpanOpen(ConversionState& s) {
 void writeBaseBesideBlanks(ConversionState& s) {
   RowState& base = s.rows[baseRow];
   if (isFinished(base)) return;
-  int64_t columns = blanksAhead(s.rows[lowerRow]);
-  int64_t upper = blanksAhead(s.rows[upperRow]);
+  int64_t columns = blanksAhead(*s.kernel, s.rows[lowerRow]);
+  int64_t upper = blanksAhead(*s.kernel, s.rows[upperRow]);
   if (upper < columns) columns = upper;
   if (columns == 0 || !baseSpanOpen(s)) return;
   int64_t taken = writePlainRun(s, columns);
   for (int row : {lowerRow, upperRow}) {
     if (!isFinished(s.rows[row]) && taken > 0) {
-      s.rows[row].pos += taken;
-      s.rows[row].piece = ' ';
+      walkFrom(s.rows[row], s.rows[row].pos + taken);
+      s.rows[row].piece = blankPiece;
     }
   }
   if (columns == endless) finishBaseAtItsEnd(base);
@@ -299,7 +259,10 @@ void walkColumns(ConversionState& s) {
     writeBaseBesideBlanks(s);
     walkOneColumn(s);
     const RowState* r = s.rows;
-    if (r[0].piece == ' ' && r[1].piece == ' ' && r[2].piece == ' ' && unfinished(s)) s.html.text.bytes += ' ';
+    if (r[0].piece.kind == PieceKind::blank && r[1].piece.kind == PieceKind::blank &&
+        r[2].piece.kind == PieceKind::blank && unfinished(s)) {
+      s.html.text.bytes += ' ';
+    }
   }
 }
 
@@ -315,7 +278,7 @@ void walkBaseOnly(ConversionState& s) {
       if (isFinished(base)) return;
     }
     walkBaseColumn(s);
-    if (base.piece == ' ' && !isFinished(base)) s.html.text.bytes += ' ';
+    if (base.piece.kind == PieceKind::blank && !isFinished(base)) s.html.text.bytes += ' ';
   }
 }
 
@@ -324,6 +287,7 @@ void walkBaseOnly(ConversionState& s) {
 // text[k - 1], and a blank after `length`. `next` is the column of its next
 // character other than a space.
 struct MarkRow {
+  const Kernel* kernel = nullptr;
   const char* text = nullptr;
   int64_t start = 0;  // the row's position before its first column
   int64_t length = 0;
@@ -341,15 +305,16 @@ int64_t nextMark(const MarkRow& marks, int64_t from) {
     return ahead == 0 ? endless : std::countr_zero(ahead) + 1;
   }
   auto size = static_cast<size_t>(marks.length - from);
-  size_t spaces = leadingSpaces(marks.text + from, size);
+  size_t spaces = leadingSpaces(*marks.kernel, marks.text + from, size);
   return spaces == size ? endless : from + static_cast<int64_t>(spaces) + 1;
 }
 
 // Reads a lower or upper row for the walk beside its marks; false for one
 // the column walk must take.
-bool readMarkRow(const RowState& row, MarkRow& marks) {
-  if (finishedWithBlank(row)) return true;
-  if (row.pos < 0) return false;
+bool readMarkRow(const Kernel& kernel, const RowState& row, MarkRow& marks) {
+  if (row.phase == RowPhase::finishedWithBlank) return true;
+  if (isFinished(row)) return false;
+  marks.kernel = &kernel;
   marks.text = row.line.data() + row.pos;
   marks.start = row.pos;
   marks.length = static_cast<int64_t>(row.line.size()) - row.pos;
@@ -357,9 +322,9 @@ bool readMarkRow(const RowState& row, MarkRow& marks) {
     // Most rows of marks are short: one block of the padded line tells all.
     const uint64_t inRow = marks.length == 64 ? ~uint64_t{0} : (uint64_t{1} << marks.length) - 1;
     uint64_t escapes = 0;
-    marks.marked = nonSpaceMask64(marks.text, escapes) & inRow;
+    marks.marked = kernel.markRow(marks.text, escapes) & inRow;
     if ((escapes & inRow) != 0) return false;
-  } else if (holdsBackslashOrFormFeed(marks.text, static_cast<size_t>(marks.length))) {
+  } else if (holdsRunStop(kernel, marks.text, static_cast<size_t>(marks.length))) {
     return false;
   }
   marks.next = nextMark(marks, 0);
@@ -386,19 +351,19 @@ void walkBaseToMark(ConversionState& s, int64_t columns) {
   RowState& base = s.rows[baseRow];
   while (columns > 0) {
     if (isFinished(base)) {
-      if (base.piece == ' ') writeSpaces(s.html.text, columns - 1);
+      if (base.phase == RowPhase::finishedWithBlank) writeSpaces(s.html.text, columns - 1);
       return;
     }
     if (baseSpanOpen(s)) {
       columns -= writePlainRun(s, columns);
       if (columns == 0) {
-        if (base.piece == ' ') s.html.text.bytes.pop_back();  // the run wrote it as a space
+        if (base.piece.kind == PieceKind::blank) s.html.text.bytes.pop_back();  // the run wrote it as a space
         return;
       }
     }
     walkBaseColumn(s);
     --columns;
-    if (base.piece == ' ' && columns > 0) s.html.text.bytes += ' ';
+    if (base.piece.kind == PieceKind::blank && columns > 0) s.html.text.bytes += ' ';
   }
 }
 
@@ -417,7 +382,7 @@ void walkBesideMarks(ConversionState& s, MarkRow (&marks)[2]) {
     for (int k = 0; k < 2; ++k) {
       if (marks[k].next != next) continue;
       s.currentFont = s.html.spans.rowFont[markRows[k]];
-      writePiece(s, markRows[k], static_cast<unsigned char>(marks[k].text[next - 1]));
+      writePiece(s, markRows[k], static_cast<uint8_t>(marks[k].text[next - 1]));
       marks[k].next = nextMark(marks[k], next);
     }
     column = next;
@@ -430,7 +395,7 @@ void walkBesideMarks(ConversionState& s, MarkRow (&marks)[2]) {
     RowState& row = s.rows[markRows[k]];
     if (isFinished(row)) continue;
     if (column < marks[k].length) {
-      row.pos = marks[k].start + column;
+      walkFrom(row, marks[k].start + column);
       row.blankEnd = 0;
       spacesLeft = true;
     } else {
@@ -447,9 +412,9 @@ void walkBesideMarks(ConversionState& s, MarkRow (&marks)[2]) {
 // Walks the columns of the group read last, then carries the line after it on.
 void walkRowGroup(ConversionState& s) {
   MarkRow marks[2];
-  if (finishedWithBlank(s.rows[lowerRow]) && finishedWithBlank(s.rows[upperRow])) {
+  if (s.rows[lowerRow].phase == RowPhase::finishedWithBlank && s.rows[upperRow].phase == RowPhase::finishedWithBlank) {
     walkBaseOnly(s);
-  } else if (readMarkRow(s.rows[lowerRow], marks[0]) && readMarkRow(s.rows[upperRow], marks[1])) {
+  } else if (readMarkRow(*s.kernel, s.rows[lowerRow], marks[0]) && readMarkRow(*s.kernel, s.rows[upperRow], marks[1])) {
     walkBesideMarks(s, marks);
   } else {
     walkColumns(s);
@@ -458,52 +423,24 @@ void walkRowGroup(ConversionState& s) {
 
 }  // namespace
 
-std::string standaloneHead(std::string_view title) {
-  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
-  for (char c : title) {
-    std::string_view entity = markupEntity(c);
-    if (entity.empty()) {
-      head += c;
-    } else {
-      head += entity;
-    }
-  }
-  head += "</title>\n</head>\n<body>\n";
-  return head;
-}
-
-void prepareConversion(ConversionState& s, const MapFile& map, const ConversionOptions& options) {
-  s.charMap = map.map;
-  s.html.HtmlHead = options.standalone && map.header.empty() ? standaloneHead(options.title) : map.header;
-  s.html.HtmlHead += initialHtmlHead;
-  s.html.text.entitiesWhole = options.escapeMarkup;
-  encodePages(s.charMap, s.pages, options.escapeMarkup);
-  for (int font = 0; font < fontCount; ++font) {
-    int32_t page = s.charMap.fontPage[font];
-    if (page >= 0 && page < pageCount) {
-      s.fontPages[font] = {s.pages.codes[page], &s.pages.planes[page], s.pages.asciiIdentity[page]};
-    }
-  }
-  s.wideVectors = wideVectorsUsable();
-  s.lines.wideVectors = s.wideVectors;
-}
-
 void walkRowGroups(ConversionState& s, const std::function<void()>& onRowGroup) {
-  s.carryLine = LineSpan{};
+  s.groups = RowGroupReader{};
   s.report = ConversionReport{};
   s.groupsWalked = 0;
-  while (!atEnd(s.lines)) {
+  while (groupFollows(s.lines)) {
     ++s.groupsWalked;
     if (onRowGroup) onRowGroup();
     passOnHtml(s.html.text);
     flushBreaks(s.html);
-    readRowGroup(s);
+    startRows(s, readRowGroup(s.groups, s.lines));
+    if (s.observer != nullptr) s.observer->rowGroup(s.rows);
     walkRowGroup(s);
   }
-  // A line carried after the last group is dropped; one that begins an
-  // upper row counts as an empty group's.
-  if (!beginsWith(lineText(s.lines, s.carryLine), '+')) passOver(s, s.carryLine);
+  finishRowGroups(s.groups, s.lines);
   s.report.lines = s.lines.lineCount;
+  s.report.rowGroups = s.groups.rowGroups;
+  s.report.passedOverLines = s.groups.passedOverLines;
+  s.report.firstPassedOverLine = s.groups.firstPassedOverLine;
   s.report.firstLoneLfLine = s.lines.firstLoneLfLine;
 }
 
@@ -512,58 +449,6 @@ void convertRowGroups(ConversionState& s, ByteSource& document, const std::funct
   walkRowGroups(s, onRowGroup);
   finishHtml(s.html);
   drainSource(s.lines);
-}
-
-ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                                 const std::function<void()>& onRowGroup, const ConversionOptions& options) {
-  auto s = std::make_unique<ConversionState>();
-  prepareConversion(*s, map, options);
-  beginHtml(s->html, &output);
-  PartPlan plan;
-  plan.threads = options.threads != 0 ? options.threads : std::min(2u, std::thread::hardware_concurrency());
-  if (plan.threads > 1) {
-    convertInParts(*s, map, options, document, onRowGroup, plan);
-  } else {
-    convertRowGroups(*s, document, onRowGroup);
-  }
-  passOnAll(s->html.text);
-  return s->report;
-}
-
-namespace {
-
-// Takes the text and keeps nothing: a scan needs no output. Bytes asked
-// back are blanks, as their text does not matter to the scan.
-class DiscardSink : public HtmlSink {
- public:
-  void write(const char*, size_t) override {}
-  size_t takeBack(char* into, size_t count) override {
-    std::memset(into, ' ', count);
-    return count;
-  }
-};
-
-}  // namespace
-
-RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map) {
-  RawMarkupRows scan;
-  auto s = std::make_unique<ConversionState>();
-  ConversionOptions options;
-  options.escapeMarkup = true;  // so that every such character goes through the walk's note
-  prepareConversion(*s, map, options);
-  s->markupScan = &scan;
-  DiscardSink sink;
-  beginHtml(s->html, &sink);
-  convertRowGroups(*s, document, {});
-  return scan;
-}
-
-std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options) {
-  MemorySource source(document);
-  MemorySink sink;
-  convertDocument(source, map, sink, {}, options);
-  sink.finish();
-  return std::move(sink.text);
 }
 
 }  // namespace vantrel

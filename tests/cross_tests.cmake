@@ -1,6 +1,6 @@
-# The unit tests of the Windows build. GoogleTest for MinGW is not packaged
-# as a library: it is built here from the sources Debian ships
-# (libgtest-dev, /usr/src/googletest).
+# The unit tests of a cross build (Windows, aarch64). GoogleTest for the
+# target is not packaged as a library: it is built here from the sources
+# Debian ships (libgtest-dev, /usr/src/googletest).
 set(VANTREL_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources, built for the target system")
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -9,11 +9,15 @@ add_subdirectory(${VANTREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
 
 add_library(vantrel_test_helpers STATIC helpers/test_files.cpp helpers/random_documents.cpp)
+if(NOT WIN32)
+  target_sources(vantrel_test_helpers PRIVATE helpers/child_process.cpp)
+endif()
 target_include_directories(vantrel_test_helpers PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(vantrel_test_helpers PUBLIC vantrel_program gtest)
 
-# Test files that stand on POSIX calls (child processes, pseudo-terminals,
-# pipes, file modes, resource limits, memory-mapped files, errno) are left out.
+# On Windows, test files that stand on POSIX calls (child processes,
+# pseudo-terminals, pipes, file modes, resource limits, memory-mapped files,
+# errno) are left out.
 set(POSIX_ONLY_TESTS
   unit/charmap/map_file_on_disk_test.cpp
   unit/support/command_line_param_test.cpp
@@ -24,8 +28,13 @@ set(POSIX_ONLY_TESTS
   unit/support/output_file_test.cpp
   unit/support/save_text_test.cpp)
 file(GLOB UNIT_TEST_SOURCES RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS unit/*/*.cpp)
-list(REMOVE_ITEM UNIT_TEST_SOURCES ${POSIX_ONLY_TESTS})
+if(WIN32)
+  list(REMOVE_ITEM UNIT_TEST_SOURCES ${POSIX_ONLY_TESTS})
+endif()
 add_executable(vantrel_unit_tests ${UNIT_TEST_SOURCES} model/reference_conversion.cpp)
 target_link_libraries(vantrel_unit_tests PRIVATE vantrel_program vantrel_test_helpers gtest_main)
-# Run through CMAKE_CROSSCOMPILING_EMULATOR (wine) where the toolchain sets it.
+if(NOT WIN32)
+  target_link_libraries(vantrel_unit_tests PRIVATE util)
+endif()
+# Run through CMAKE_CROSSCOMPILING_EMULATOR (wine, qemu) where the toolchain sets it.
 add_test(NAME vantrel_unit_tests COMMAND vantrel_unit_tests)
