@@ -27,20 +27,29 @@ IoCode spoolFailed(HeldText& held, IoCode code) {
   return 0;
 }
 
+IoCode appendToSpool(HeldText& held, std::string_view bytes) {
+  IoCode code = writeSpoolAt(held.spool, bytes.data(), bytes.size(), held.spooled);
+  if (code == 0) held.spooled += bytes.size();
+  return code;
+}
+
 }  // namespace
 
 uint64_t heldLength(const HeldText& held) { return held.spooled + held.memory.size(); }
 
 IoCode holdText(HeldText& held, std::string_view bytes) {
-  held.memory.append(bytes);
-  if (held.memoryOnly) return held.memory.size() > heldAtMost ? held.spoolFailure : 0;
-  if (held.memory.size() <= heldInMemory) return 0;
+  if (held.memoryOnly || held.memory.size() + bytes.size() <= heldInMemory) {
+    held.memory.append(bytes);
+    return held.memoryOnly && held.memory.size() > heldAtMost ? held.spoolFailure : 0;
+  }
+  // Past memory's share: what memory holds goes to the spool, and the new bytes after it.
   IoCode code = held.spool == noHandle ? createSpool(held.spool, held.folder) : 0;
-  if (code == 0) code = writeSpoolAt(held.spool, held.memory.data(), held.memory.size(), held.spooled);
-  if (code != 0) return spoolFailed(held, code);
-  held.spooled += held.memory.size();
-  held.memory.clear();
-  return 0;
+  if (code == 0) code = appendToSpool(held, held.memory.view());
+  if (code == 0) held.memory.clear();
+  if (code == 0) code = appendToSpool(held, bytes);
+  if (code == 0) return 0;
+  if (IoCode failure = spoolFailed(held, code)) return failure;
+  return holdText(held, bytes);  // in memory from now on
 }
 
 IoCode takeBackHeld(HeldText& held, char* into, size_t count) {
