@@ -25,6 +25,7 @@ set(POSIX_ONLY_TESTS
   unit/support/file_source_test.cpp
   unit/support/io_code_test.cpp
   unit/support/line_list_load_test.cpp
+  unit/support/named_faults_test.cpp
   unit/support/output_file_test.cpp
   unit/support/save_text_test.cpp)
 file(GLOB UNIT_TEST_SOURCES RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS unit/*/*.cpp)

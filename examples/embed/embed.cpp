@@ -3,6 +3,7 @@
 #include <vantrel/vantrel.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 int main() {
@@ -15,8 +16,9 @@ int main() {
     std::string html = vantrel::convertText(document, map);
     std::fwrite(html.data(), 1, html.size(), stdout);
     std::printf("\n");
-  } catch (const vantrel::Exception& fault) {
-    std::fprintf(stderr, "%s: %s\n", fault.className(), fault.message());
+  } catch (const std::exception& fault) {
+    // A faulty map line: "embed: line 3: page number out of range: ':7'".
+    std::fprintf(stderr, "embed: %s\n", fault.what());
     return 1;
   }
   return 0;

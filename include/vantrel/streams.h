@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vantrel/export.h"
+
 namespace vantrel {
 
 // Bytes of a document, read in blocks.
-class ByteSource {
+class VANTREL_API ByteSource {
  public:
   virtual ~ByteSource() = default;
   // Reads up to `size` bytes into `into`; 0 once the document has ended.
@@ -17,7 +19,7 @@ class ByteSource {
 // Takes the HTML text of a conversion in pieces, as it grows. The converter
 // keeps the newest bytes back and hands the older ones on; an "\A" escape
 // may still ask for bytes handed on to be given back.
-class HtmlSink {
+class VANTREL_API HtmlSink {
  public:
   virtual ~HtmlSink() = default;
   // Appends `size` bytes to the text. A failure raises EInOutError, or is

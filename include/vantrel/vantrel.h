@@ -7,20 +7,34 @@
 //   vantrel::convertDocument(document, map, html);
 //   html.finish();   // html.text now holds the page
 //
-// Every call raises the faults of <vantrel/faults.h>: EInOutError when a file
-// fails, ERangeError for a faulty map file, EOutOfMemory. One conversion's
-// state lives inside convertDocument: conversions on several threads at once
-// are fine, each with its own source and sink.
+// Every call raises the faults of <vantrel/faults.h>, all std::exceptions:
+// EInOutError when a file fails, ERangeError for a faulty map file,
+// EOutOfMemory. Their what() names the file and the cause:
+//
+//   } catch (const std::exception& fault) {
+//     std::fprintf(stderr, "app: %s\n", fault.what());
+//     // app: Runemap.txt:12: page number out of range: ':7'
+//
+// One conversion's state lives inside convertDocument: conversions on
+// several threads at once are fine, each with its own source and sink.
+// The headers need C++20; <vantrel/vantrel_c.h> is the interface for C and
+// other languages. docs/library.md tells more.
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "vantrel/char_map.h"
+#include "vantrel/export.h"
 #include "vantrel/faults.h"
 #include "vantrel/streams.h"
+#include "vantrel/version.h"
 
 namespace vantrel {
+
+// The library's version, "0.1.0": that of the library the program runs
+// with, where VANTREL_VERSION_STRING is that of the headers it was built with.
+VANTREL_API const char* version() noexcept;
 
 // What a map file gives a conversion: the character map and the header
 // lines that open the HTML (empty without a header block).
@@ -31,17 +45,25 @@ struct MapFile {
 
 // The map without a map file: every font on page 0, each code c standing
 // for the Latin-1 character c.
-MapFile defaultMapFile();
+VANTREL_API MapFile defaultMapFile();
 
-// The map read from the text of a map file.
-MapFile readMapText(std::string_view text);
+// The map read from the text of a map file. A faulty line raises
+// ERangeError, whose what() gives `fileName` (the name to show for the
+// text; may be empty), the line and the cause:
+// "Runemap.txt:12: page number out of range: ':7'".
+VANTREL_API MapFile readMapText(std::string_view text, std::string_view fileName = {});
+
+// The largest map file loadMapFile reads: 64 MiB, far more than the
+// largest useful map. A longer file (or a device such as /dev/zero that
+// never ends) raises EInOutError with code 223.
+inline constexpr uint64_t maxMapFileSize = uint64_t{64} << 20;
 
 // The map read from a map file; an absent file gives the defaults (and
 // `found` false), one that exists but cannot be read raises EInOutError.
-MapFile loadMapFile(const std::string& fileName, bool* found = nullptr);
+VANTREL_API MapFile loadMapFile(const std::string& fileName, bool* found = nullptr);
 
 // A document held in memory.
-class MemorySource : public ByteSource {
+class VANTREL_API MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::string_view text) : text_(text) {}
   size_t read(char* into, size_t size) override;
@@ -51,11 +73,12 @@ class MemorySource : public ByteSource {
 };
 
 // A document read from a file, or from standard input for the name "-".
-// A document that cannot be opened raises EInOutError at once; one that
-// changes while it is read (another program writes it: its size, its
-// modification time or its inode's change time differ at the end) raises
-// EInOutError with code 32 when its end is reached.
-class FileSource : public ByteSource {
+// A document that cannot be opened raises EInOutError at once ("doc.chi:
+// cannot read the document: No such file or directory"); one that changes
+// while it is read (another program writes it: its size, its modification
+// time or its inode's change time differ at the end) raises EInOutError
+// with code 32 when its end is reached.
+class VANTREL_API FileSource : public ByteSource {
  public:
   explicit FileSource(const std::string& fileName);
   ~FileSource() override;
@@ -75,10 +98,11 @@ class FileSource : public ByteSource {
   int64_t size_ = 0;
   int64_t modified_ = 0;
   int64_t changed_ = 0;  // the inode's change time, where the system keeps one
+  std::string name_;     // as faults name it
 };
 
 // The HTML kept in memory.
-class MemorySink : public HtmlSink {
+class VANTREL_API MemorySink : public HtmlSink {
  public:
   std::string text;
   void write(const char* data, size_t size) override { text.append(data, size); }
@@ -97,8 +121,9 @@ struct OutputFile;
 // device gets the whole text at finish(), as StreamSink writes it; a name
 // that is a descriptor of the process (/dev/stdout) is that descriptor. A
 // file that is `document` itself is refused at once (EInOutError, access
-// denied); other failures to open or write raise EInOutError at finish().
-class FileSink : public HtmlSink {
+// denied); other failures to open or write raise EInOutError at finish()
+// ("out/x.htm: cannot write the output: Permission denied").
+class VANTREL_API FileSink : public HtmlSink {
  public:
   explicit FileSink(const std::string& fileName, const FileSource* document = nullptr);
   ~FileSink() override;
@@ -113,6 +138,7 @@ class FileSink : public HtmlSink {
 
  private:
   std::unique_ptr<OutputFile> file_;
+  std::string name_;  // as faults name it
 };
 
 // The HTML written to an open descriptor (standard output: 1) at finish(),
@@ -121,8 +147,9 @@ class FileSink : public HtmlSink {
 // memory, then in an unnamed file in the temporary folder), so that a
 // failure writes nothing. A descriptor not open for writing fails at
 // finish() ("Bad file descriptor"); one that is `document` is refused at
-// once (EInOutError, access denied).
-class StreamSink : public HtmlSink {
+// once (EInOutError, access denied). Its faults name the descriptor:
+// "standard output", "descriptor 5".
+class VANTREL_API StreamSink : public HtmlSink {
  public:
   explicit StreamSink(int fd, const FileSource* document = nullptr);
   ~StreamSink() override;
@@ -137,6 +164,7 @@ class StreamSink : public HtmlSink {
  private:
   struct Spool;
   int fd_;
+  std::string name_;  // as faults name it
   std::unique_ptr<Spool> spool_;
 };
 
@@ -151,6 +179,8 @@ struct ConversionOptions {
   // Without a header block in the map file the text opens with a minimal
   // HTML5 head (doctype, charset, `title` with its mark-up escaped) in
   // front of the usual head; a map file's header block is used as it is.
+  // Bytes of the title that are not valid UTF-8, and control characters
+  // such as NUL, become U+FFFD.
   bool standalone = false;
   std::string title;
   // Threads that convert one document, the caller's own among them: a long
@@ -182,8 +212,9 @@ struct ConversionReport {
   bool operator==(const ConversionReport&) const = default;
 };
 
-ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
-                                 const std::function<void()>& onRowGroup = {}, const ConversionOptions& options = {});
+VANTREL_API ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlSink& output,
+                                             const std::function<void()>& onRowGroup = {},
+                                             const ConversionOptions& options = {});
 
 struct Kernel;
 
@@ -202,9 +233,7 @@ class Converter {
                            const ConversionOptions& options = {});
 
  private:
-  friend ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map,
-                                            HtmlSink& output, const std::function<void()>& onRowGroup,
-                                            const ConversionOptions& options);
+  friend Converter converterWithKernel(const MapFile& map, const Kernel& kernel);
   Converter(const MapFile& map, const Kernel& kernel);
   struct State;
   std::unique_ptr<State> state_;
@@ -218,9 +247,10 @@ struct RawMarkupRows {
   uint64_t firstLine = 0;
   uint64_t count = 0;
 };
-RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map);
+VANTREL_API RawMarkupRows findRawMarkupRows(ByteSource& document, const MapFile& map);
 
 // The HTML of a document held in memory.
-std::string convertText(std::string_view document, const MapFile& map, const ConversionOptions& options = {});
+VANTREL_API std::string convertText(std::string_view document, const MapFile& map,
+                                    const ConversionOptions& options = {});
 
 }  // namespace vantrel

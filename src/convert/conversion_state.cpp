@@ -3,11 +3,14 @@
 #include <cstring>
 #include <utility>
 
+#include "convert/valid_utf8.h"
+
 namespace vantrel {
 
 std::string standaloneHead(std::string_view title) {
   std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
-  for (char c : title) {
+  // The page says it is UTF-8: so is its title, whatever bytes a file name holds.
+  for (char c : validUtf8(title)) {
     std::string_view entity = markupEntity(c);
     if (entity.empty()) {
       head += c;

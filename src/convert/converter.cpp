@@ -80,9 +80,11 @@ ConversionReport convertDocument(ByteSource& document, const MapFile& map, HtmlS
   return Converter(map).convert(document, output, onRowGroup, options);
 }
 
+Converter converterWithKernel(const MapFile& map, const Kernel& kernel) { return Converter(map, kernel); }
+
 ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map, HtmlSink& output,
                                    const std::function<void()>& onRowGroup, const ConversionOptions& options) {
-  return Converter(map, kernel).convert(document, output, onRowGroup, options);
+  return converterWithKernel(map, kernel).convert(document, output, onRowGroup, options);
 }
 
 ConversionReport observeConversion(ByteSource& document, const MapFile& map, ConversionObserver& observer) {

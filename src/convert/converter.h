@@ -11,6 +11,9 @@
 
 namespace vantrel {
 
+// A converter that uses `kernel` instead of the process's own.
+Converter converterWithKernel(const MapFile& map, const Kernel& kernel);
+
 // convertDocument with `kernel` instead of the process's own.
 ConversionReport convertWithKernel(const Kernel& kernel, ByteSource& document, const MapFile& map, HtmlSink& output,
                                    const std::function<void()>& onRowGroup, const ConversionOptions& options);

@@ -90,7 +90,17 @@ std::shared_ptr<const EncodedMap> encodeMap(const CharMap& map, bool escapeMarku
   auto encoded = std::make_shared<EncodedMap>();
   encoded->map = map;
   encoded->escapeMarkup = escapeMarkup;
-  for (int page = 0; page < pageCount; ++page) encodePage(map.pages[page], encoded->pages[page], escapeMarkup);
+  for (int page = 0; page < pageCount; ++page) {
+    // A page like one before it (as all four are without a map file) is
+    // copied, not encoded again.
+    int same = 0;
+    while (same < page && std::memcmp(map.pages[same], map.pages[page], sizeof map.pages[page]) != 0) ++same;
+    if (same < page) {
+      encoded->pages[page] = encoded->pages[same];
+    } else {
+      encodePage(map.pages[page], encoded->pages[page], escapeMarkup);
+    }
+  }
   for (int font = 0; font < fontCount; ++font) {
     const int32_t page = map.fontPage[font];
     encoded->fontPages[font] = page >= 0 && page < pageCount ? &encoded->pages[page] : nullptr;

@@ -23,9 +23,13 @@ size_t lastUpperRowLine(std::string_view text, size_t at) {
 }  // namespace
 
 size_t findPartBoundary(std::string_view text, size_t from) {
+  LineReader lines;
+  return findPartBoundary(text, from, lines);
+}
+
+size_t findPartBoundary(std::string_view text, size_t from, LineReader& lines) {
   if (from > text.size()) return std::string_view::npos;
   const size_t start = lastUpperRowLine(text, from);
-  LineReader lines;
   startReadingView(lines, text.substr(start));
   RowGroupReader groups;
   for (bool first = true; groupFollows(lines); first = false) {

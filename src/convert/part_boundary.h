@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "support/text/line_reader.h"
+
 namespace vantrel {
 
 // Where a document may be cut into parts that convert on their own, each
@@ -15,6 +17,8 @@ namespace vantrel {
 // The row groups are those the walk reads (row_groups.h). `text` begins at
 // a cut or at the start of the document, the lines before a cut must lie in
 // it whole, and it must be followed by linePadding zero bytes.
+// `lines` is a reader to read with (its memory serves search after search).
+size_t findPartBoundary(std::string_view text, size_t from, LineReader& lines);
 size_t findPartBoundary(std::string_view text, size_t from);
 
 }  // namespace vantrel

@@ -23,7 +23,7 @@ namespace {
 constexpr size_t lookAhead = size_t{16} << 10;
 // The first read of a document: enough for a small one, which then needs
 // no larger buffer.
-constexpr size_t firstReadSize = size_t{64} << 10;
+constexpr size_t firstReadSize = size_t{16} << 10;
 constexpr size_t longestPartExtra = size_t{8} << 20;
 // A part whose text grows past this many times its bytes (or past a
 // window) is converted again by the single walk, which passes its text on
@@ -170,6 +170,7 @@ class PartedConversion {
   BoundaryState committed_;       // the state the joined text leaves
   BoundaryState nextGuess_;       // the state the last part taken is guessed to leave
   std::unique_ptr<ConversionState> guessState_;
+  LineReader boundaryLines_;  // reads the parts for their boundaries (the lock held)
   HeldBytes guessBytes_;
   std::vector<std::thread> helpers_;
   ConversionReport total_;
@@ -222,7 +223,7 @@ void PartedConversion::readPart(Part& part) {
       }
       padHeld(in);
       const std::string_view text(in.bytes.get(), in.size);
-      size_t cut = findPartBoundary(text, std::min(searchFrom, in.size));
+      size_t cut = findPartBoundary(text, std::min(searchFrom, in.size), boundaryLines_);
       if (cut != std::string_view::npos) {
         reserveHeld(carry_, in.size - cut);
         std::memcpy(carry_.bytes.get(), in.bytes.get() + cut, in.size - cut);
@@ -265,7 +266,7 @@ void PartedConversion::guessNextEntry(const Part& part) {
   const std::string_view text(part.input.bytes.get(), part.input.size);
   size_t from = 0;
   if (text.size() > plan_.guessTail) {
-    from = findPartBoundary(text, text.size() - plan_.guessTail);
+    from = findPartBoundary(text, text.size() - plan_.guessTail, boundaryLines_);
     if (from == std::string_view::npos) return;
   }
   try {

@@ -160,7 +160,8 @@ class SharedMap {
     found_ = code != fileNotFound;
     map_ = defaultMapFile();
     if (code == fileTooLarge) {
-      const std::string most = std::to_string(largestWholeFile >> 20) + " MiB";
+      static_assert(largestWholeFile == maxMapFileSize, "the program reads map files as the library does");
+      const std::string most = std::to_string(maxMapFileSize >> 20) + " MiB";
       warnings_.push_back(findingLine(name, {0, "larger than " + most + ", the most a map file may be"}, "error"));
     }
     if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
@@ -259,9 +260,8 @@ bool runDocument(const DocumentConsole& console, Body body) {
 }
 
 // Converts one document: conversion line, load, convert, save, "finish".
-// Adds the warnings about it to `lines`, and where the output failed for a
-// reason beside the file itself (the temporary folder, standard output), a
-// line that says so.
+// Adds the warnings about it to `lines`, and where standard output or the
+// temporary folder failed the output, a line that says so.
 void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, std::vector<std::string>& lines) {
   console.text("Conversion: ");
   console.name(job.input);
@@ -301,14 +301,14 @@ void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, 
     };
   }
   // The warnings come from what the conversion saw: no second scan.
-  ConversionReport report;
+  ConversionReport report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
+  console.line();
+  console.check();
   try {
-    report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
-    console.line();
-    console.check();
     output->finish();
-  } catch (...) {
-    if (!failureNote->empty()) lines.push_back("vantrel: " + *failureNote + "\n");
+  } catch (const Exception& fault) {
+    // Standard output, or the temporary folder, is named where it failed.
+    if (job.toStdout || !failureNote->empty()) lines.push_back("vantrel: " + std::string(fault.what()) + "\n");
     throw;
   }
 

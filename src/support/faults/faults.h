@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "support/files/io_code.h"
 #include "vantrel/faults.h"
@@ -11,6 +13,22 @@ namespace vantrel {
 [[noreturn]] void raiseIntOverflow();
 [[noreturn]] void raiseInOutError(IoCode code);
 [[noreturn]] void raiseOutOfMemory();
+
+// Raise an I/O fault that names its file, `object`, and its cause: "<action>:
+// <reason>", the reason being the system's text for the errno value
+// `systemError` or, for 0, the text of `code`:
+//   raiseFileError(2, "doc.chi", "cannot read the document", ENOENT)
+//   -> "doc.chi: cannot read the document: No such file or directory"
+[[noreturn]] void raiseFileError(IoCode code, std::string_view object, std::string_view action, int systemError = 0);
+// The same with the whole cause given.
+[[noreturn]] void raiseInOutError(IoCode code, std::string_view object, std::string_view cause);
+
+// A descriptor's name in a fault: "standard output", "descriptor 5".
+std::string descriptorName(int fd);
+
+// Why an I/O code failed, in the words of the system's error texts:
+// "No such file or directory" for 2, "Permission denied" for 5.
+const char* ioReason(IoCode code);
 
 // Installs the allocation-failure handler, which records where memory ran
 // out (safe from any thread); outOfMemoryFault makes the fault object to

@@ -17,7 +17,8 @@ struct FileIdentity {
   bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
 };
 
-// The most a file read whole (a map file) may hold: 64 MiB.
+// The most a file read whole (a map file) may hold: 64 MiB, as loadMapFile
+// allows (maxMapFileSize).
 inline constexpr size_t largestWholeFile = size_t{64} << 20;
 
 // The I/O code of a file larger than that ("I/O error 223").

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "support/faults/faults.h"
 #include "support/output/output_target.h"
 
 namespace vantrel {
@@ -101,10 +102,6 @@ std::string hiddenNameBeside(std::string_view base) {
   return name;
 }
 
-std::string descriptorName(int fd) {
-  return fd == 1 ? "standard output" : fd == 2 ? "standard error" : "descriptor " + std::to_string(fd);
-}
-
 void openOutput(OutputFile& out, const std::string& fileName, FileIdentity document) {
   out.mode = OutputMode::failed;
   if (fileName.empty()) {
@@ -159,7 +156,6 @@ void openDescriptorOutput(OutputFile& out, int fd, FileIdentity document) {
   out.descriptor = fd;
   TargetFacts facts;
   if (IoCode code = probeDescriptor(fd, facts)) {
-    out.note = descriptorName(fd) + ": " + lastFailureText();
     fail(out, code);
     return;
   }
@@ -252,6 +248,12 @@ IoCode commitOutput(OutputFile& out, std::string_view rest) {
   if (out.failure == 0 && out.mode == OutputMode::stream) fail(out, writeStream(out));
   closeOutputFiles(out);
   return out.failure;
+}
+
+void raiseOutputError(IoCode code, const std::string& name, const std::string& note) {
+  constexpr std::string_view cannotWrite = "cannot write the output";
+  if (note.empty()) raiseFileError(code, name, cannotWrite);
+  raiseInOutError(code, name, std::string(cannotWrite) + ": " + note);
 }
 
 }  // namespace vantrel

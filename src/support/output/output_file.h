@@ -109,4 +109,8 @@ void retractOutput(OutputFile& out, uint64_t count);
 // I/O code of the first failure.
 IoCode commitOutput(OutputFile& out, std::string_view rest);
 
+// Raises EInOutError `code` for the output `name`: "cannot write the
+// output", and why (`note` where there is one, else the code's reason).
+[[noreturn]] void raiseOutputError(IoCode code, const std::string& name, const std::string& note);
+
 }  // namespace vantrel

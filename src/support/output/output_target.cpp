@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "support/faults/faults.h"
 #include "support/files/file_io.h"
 #include "support/output/path_walk.h"
 
@@ -32,6 +33,8 @@ constexpr int pendingSlots = 256;
 PendingSlot pending[pendingSlots];
 std::atomic<bool> interruptsWatched{false};
 
+constexpr int handledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 extern "C" void removePendingTemp(int signal) {
   for (PendingSlot& slot : pending) {
     if (slot.state.load(std::memory_order_acquire) == slotReady) unlinkat(slot.folder, slot.name, 0);
@@ -42,7 +45,7 @@ extern "C" void removePendingTemp(int signal) {
 
 void watchInterrupts() {
   if (interruptsWatched.exchange(true)) return;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+  for (int signal : handledSignals) {
     if (std::signal(signal, removePendingTemp) == SIG_IGN) std::signal(signal, SIG_IGN);
   }
 }
@@ -309,10 +312,7 @@ IoCode writeStream(OutputFile& out) {
     fd = out.targetFd;
   }
   IoCode code = sendHeld(out.held, fd);
-  if (code != 0)
-    out.note = !out.held.note.empty() ? out.held.note
-               : out.descriptor >= 0  ? descriptorName(out.descriptor) + ": " + lastFailureText()
-                                      : "";
+  if (code != 0) out.note = out.held.note;
   return code;
 }
 

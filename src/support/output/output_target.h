@@ -34,9 +34,6 @@ IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& fac
 // the I/O code of the failure (6, "Bad file descriptor": not open for writing).
 IoCode probeDescriptor(int fd, TargetFacts& facts);
 
-// "standard output", "standard error" or "descriptor N", for messages.
-std::string descriptorName(int fd);
-
 // Whether the user may write the existing target itself, not just its
 // folder. Returns 0, or the I/O code of the refusal.
 IoCode probeTarget(OutputFile& out, const TargetFacts& facts);
@@ -65,7 +62,6 @@ IoCode rewriteInPlace(OutputFile& out);
 
 // Writes the held text to the stream: the descriptor at its own position, or
 // the FIFO or device, opened only now (opening a FIFO waits for a reader).
-// A descriptor's failure is named in `out.note`.
 IoCode writeStream(OutputFile& out);
 
 // Closes whatever is open and removes the new file if it has a name.

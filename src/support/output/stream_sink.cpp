@@ -10,11 +10,14 @@ struct StreamSink::Spool {
   OutputFile file;
 };
 
-StreamSink::StreamSink(int fd, const FileSource* document) : fd_(fd), spool_(std::make_unique<Spool>()) {
+StreamSink::StreamSink(int fd, const FileSource* document)
+    : fd_(fd), name_(descriptorName(fd)), spool_(std::make_unique<Spool>()) {
   FileIdentity identity;
   if (document != nullptr) identity = FileIdentity{document->device(), document->inode()};
   openDescriptorOutput(spool_->file, fd, identity);
-  if (spool_->file.refused) raiseInOutError(spool_->file.failure);
+  if (spool_->file.refused) {
+    raiseInOutError(spool_->file.failure, name_, "cannot write the output: it is the document itself");
+  }
 }
 
 StreamSink::~StreamSink() = default;
@@ -24,7 +27,7 @@ void StreamSink::write(const char* data, size_t size) { appendOutput(spool_->fil
 size_t StreamSink::takeBack(char* into, size_t count) { return readBackOutput(spool_->file, into, count); }
 
 void StreamSink::finish() {
-  if (IoCode code = commitOutput(spool_->file, {})) raiseInOutError(code);
+  if (IoCode code = commitOutput(spool_->file, {})) raiseOutputError(code, name_, spool_->file.note);
 }
 
 const std::string& StreamSink::failureNote() const { return spool_->file.note; }

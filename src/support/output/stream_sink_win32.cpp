@@ -17,11 +17,12 @@ struct StreamSink::Spool {
   std::string note;
 };
 
-StreamSink::StreamSink(int fd, const FileSource* document) : fd_(fd), spool_(std::make_unique<Spool>()) {
+StreamSink::StreamSink(int fd, const FileSource* document)
+    : fd_(fd), name_(descriptorName(fd)), spool_(std::make_unique<Spool>()) {
   // A stream that is the document itself would destroy it before it is read.
   FileIdentity identity = identityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
   if (document != nullptr && identity.known() && identity == FileIdentity{document->device(), document->inode()}) {
-    raiseInOutError(ERROR_ACCESS_DENIED);
+    raiseInOutError(ERROR_ACCESS_DENIED, name_, "cannot write the output: it is the document itself");
   }
 }
 
@@ -38,7 +39,9 @@ size_t StreamSink::takeBack(char* into, size_t count) {
 }
 
 void StreamSink::finish() {
-  if (IoCode code = writeAll(fd_, spool_->memory.data(), spool_->memory.size())) raiseInOutError(code);
+  if (IoCode code = writeAll(fd_, spool_->memory.data(), spool_->memory.size())) {
+    raiseFileError(code, name_, "cannot write the output");
+  }
   spool_->memory.clear();
 }
 

@@ -42,7 +42,7 @@ void resetReader(LineReader& reader) {
 // The first read of a document: enough for a small one, which then needs no
 // larger buffer. Each read that fills its room doubles the next, up to
 // readBlockSize.
-constexpr size_t firstReadSize = size_t{64} << 10;
+constexpr size_t firstReadSize = size_t{16} << 10;
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {
   return static_cast<size_t>(position - reader.bufferStart);

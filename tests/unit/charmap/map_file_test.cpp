@@ -31,7 +31,7 @@ class MapLines : public ::testing::Test {
   void applyText(const std::string& text) {
     LineList list = createLineList();
     splitLines(list, text);
-    HtmlHead = applyMapLines(map, list) + HtmlHead;
+    HtmlHead = applyMapLines(map, list, "Runemap.txt") + HtmlHead;
   }
   int changedEntries() const { return testing::changedEntries(map, defaults); }
   int changedFonts() const { return testing::changedFonts(map); }
@@ -126,8 +126,6 @@ TEST_F(MapLines, FontLines) {
   EXPECT_EQ(map.fontPage[5], 2);
 }
 
-TEST_F(MapLines, LoneFIsARangeFault) { EXPECT_THROW(apply({"F"}), ERangeError); }
-
 TEST_F(MapLines, PageBlocks) {
   apply({":1", "AB", "\xCE\xB1\xCE\xB2\xCE\xB3"});
   EXPECT_EQ(map.pages[1]['A'], 0xCEB1u);
@@ -159,13 +157,36 @@ TEST_F(MapLines, PageBlocks) {
   EXPECT_EQ(changedEntries(), 0);
 }
 
-TEST_F(MapLines, PageBlockRangeFaults) {
-  const std::vector<std::vector<std::string>> cases = {
-      {":7", "A", "x"}, {":300"}, {":-1"}, {":300", "", ""}, {":256", "", ""}, {":1", "A", "x\xC3"},
+// Each range fault names the line where it lies and quotes it.
+TEST_F(MapLines, RangeFaults) {
+  struct Case {
+    std::vector<std::string> lines;
+    std::string what;
   };
-  for (const auto& lines : cases) {
+  const std::vector<Case> cases = {
+      {{"F"}, "Runemap.txt:1: font line cut short: 'F'"},
+      {{"/c", ":7", "A", "x"}, "Runemap.txt:2: page number out of range: ':7'"},
+      {{":300"}, "Runemap.txt:1: page number out of range: ':300'"},
+      {{":-1"}, "Runemap.txt:1: page number out of range: ':-1'"},
+      {{":300", "", ""}, "Runemap.txt:1: page number out of range: ':300'"},
+      {{":256", "", ""}, "Runemap.txt:1: page number out of range: ':256'"},
+      {{":1", "A", "x\xC3"}, "Runemap.txt:3: UTF-8 character cut short: 'x\\xC3'"},
+      // The character is read before its page is looked at.
+      {{":7", "A", "\xE2\x82"}, "Runemap.txt:3: UTF-8 character cut short: '\\xE2\\x82'"},
+      {{":7", "AB", "x\xE2\x82"}, "Runemap.txt:1: page number out of range: ':7'"},
+      {{"HTML header:", "F", "", "200", "\xF0\x9F\x98"}, "Runemap.txt:5: UTF-8 character cut short: '\\xF0\\x9F\\x98'"},
+      {{"65", std::string(50, 'a') + "\xC3"},
+       "Runemap.txt:2: UTF-8 character cut short: '" + std::string(40, 'a') + "...'"},
+  };
+  for (const Case& c : cases) {
     SetUp();
-    EXPECT_THROW(apply(lines), ERangeError) << lines[0];
+    try {
+      apply(c.lines);
+      ADD_FAILURE() << c.what << ": no fault";
+    } catch (const ERangeError& fault) {
+      EXPECT_STREQ(fault.what(), c.what.c_str());
+      EXPECT_STREQ(fault.message(), "Range check error");
+    }
   }
   // :4294967296 reads as page 0 (the number wraps), so it is no fault.
   SetUp();

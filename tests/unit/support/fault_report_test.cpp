@@ -60,6 +60,42 @@ TEST(FaultReport, IoMessages) {
   }
 }
 
+// what() names the object, the line and the cause; the report keeps the message.
+TEST(FaultReport, DescribedFaults) {
+  struct Case {
+    std::string object;
+    int64_t line;
+    std::string cause;
+    std::string what;
+  };
+  const std::string longName(2000, 'n');
+  const std::vector<Case> cases = {
+      {"doc.chi", 0, "cannot read the document: No such file or directory",
+       "doc.chi: cannot read the document: No such file or directory"},
+      {"Runemap.txt", 12, "page number out of range: ':7'", "Runemap.txt:12: page number out of range: ':7'"},
+      {"", 3, "UTF-8 character cut short", "line 3: UTF-8 character cut short"},
+      {"", 0, "no document named", "no document named"},
+      {"x.htm", 0, "", "x.htm: Range check error"},
+      {longName, 1, "cause", longName.substr(0, 508) + "...:1: cause"},
+      {longName.substr(0, 507) + "\xC3\xA9" + longName, 0, "c",
+       longName.substr(0, 507) + "...: c"},  // not within a character
+  };
+  for (const Case& c : cases) {
+    ERangeError fault;
+    fault.setAddress(0x10);
+    fault.describe(c.object, c.line, c.cause);
+    EXPECT_EQ(std::string(fault.what()), c.what) << c.what;
+    EXPECT_EQ(fault.line(), c.line);
+    EXPECT_EQ(c.what.substr(0, fault.objectName().size()), fault.objectName());
+    EXPECT_TRUE(c.what.ends_with(fault.cause())) << fault.cause();
+    EXPECT_EQ(reportOf(fault), "Exception ERangeError in module vantrel at 00000010.\nRange check error.");
+  }
+  EInOutError fault(5);
+  EXPECT_STREQ(fault.what(), "File access denied");  // nothing described: the message
+  const std::exception& general = fault;
+  EXPECT_STREQ(general.what(), "File access denied");
+}
+
 TEST(FaultReport, ModuleNameLosesItsFolder) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"/usr/local/bin/vantrel", "vantrel"},
