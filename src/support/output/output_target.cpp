@@ -1,6 +1,7 @@
 #include "support/output/output_target.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,7 +36,19 @@ std::atomic<bool> interruptsWatched{false};
 
 constexpr int handledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
+// A thread that makes a hidden name and puts it in place (or creates a named
+// new file) does so inside a naming window: the handler, once it has begun,
+// lets no window open and waits for the open ones to close, so that every
+// name that exists is registered when it removes them. Another thread might
+// otherwise make a name just after the handler looked at its slot.
+std::atomic<bool> interrupted{false};
+std::atomic<int> namingWindows{0};
+
 extern "C" void removePendingTemp(int signal) {
+  interrupted.store(true);
+  while (namingWindows.load() > 0) {
+    // a thread is between two calls; the handled signals are held there
+  }
   for (PendingSlot& slot : pending) {
     if (slot.state.load(std::memory_order_acquire) == slotReady) unlinkat(slot.folder, slot.name, 0);
   }
@@ -49,6 +62,33 @@ void watchInterrupts() {
     if (std::signal(signal, removePendingTemp) == SIG_IGN) std::signal(signal, SIG_IGN);
   }
 }
+
+// The handled signals are held on the thread while its window is open, so
+// that the handler never runs there and waits for itself.
+class NamingWindow {
+ public:
+  NamingWindow() {
+    watchInterrupts();
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : handledSignals) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+    namingWindows.fetch_add(1);
+    open_ = !interrupted.load();
+  }
+  NamingWindow(const NamingWindow&) = delete;
+  NamingWindow& operator=(const NamingWindow&) = delete;
+  ~NamingWindow() {
+    namingWindows.fetch_sub(1);
+    pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+  }
+  // False once an interrupt has begun: no new name may be made.
+  bool open() const { return open_; }
+
+ private:
+  sigset_t before_;
+  bool open_ = false;
+};
 
 mode_t currentUmask() {
   mode_t mask = umask(0);
@@ -83,6 +123,8 @@ IoCode linkInPlace(OutputFile& out) {
   char procPath[64];
   std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", out.fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
+    NamingWindow window;
+    if (!window.open()) return ioCodeFromErrno(EINTR);
     registerHiddenName(out);
     const char* name = out.tempName.c_str();
     bool linked = linkat(AT_FDCWD, procPath, out.folderFd, name, AT_SYMLINK_FOLLOW) == 0;
@@ -122,6 +164,11 @@ bool unnamedRefused(int err) { return err == EOPNOTSUPP || err == EISDIR || err 
 // A named hidden new file, where the file system has no unnamed ones.
 int createNamed(OutputFile& out) {
   for (int attempt = 0; attempt < 100; ++attempt) {
+    NamingWindow window;
+    if (!window.open()) {
+      errno = EINTR;
+      return -1;
+    }
     registerHiddenName(out);
     int fd = openat(out.folderFd, out.tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return fd;
