@@ -49,6 +49,7 @@ uint32_t latin1Utf8(uint8_t code) {
 }  // namespace
 
 void encodePage(const PackedUtf8 (&entries)[256], EncodedPage& page, bool escapeMarkup) {
+  std::memset(page.notLatin1Bits, 0, sizeof page.notLatin1Bits);
   bool identity = true;
   bool latin1 = true;
   bool exactLatin1 = true;
@@ -74,6 +75,7 @@ void encodePage(const PackedUtf8 (&entries)[256], EncodedPage& page, bool escape
     } else {
       const bool same = !stop && bytes.length == 2 && image == latin1Utf8(byte);
       page.notLatin1[code - 0x80] = same ? 0 : 0x80;
+      if (!same) page.notLatin1Bits[(code >> 3) & 15] |= static_cast<uint8_t>(1u << (code & 7));
       exactLatin1 = exactLatin1 && same;
     }
     if (code > 0x20 && code < 0x80 && !isRunStop(byte)) {

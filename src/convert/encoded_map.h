@@ -51,6 +51,9 @@ struct EncodedPage {
   // Set at code - 0x80 for a code from 0x80 up that is not the UTF-8 form
   // of the Latin-1 character of its number (bit 7 set).
   alignas(64) uint8_t notLatin1[128];
+  // The same as bits, for 16-entry byte lookups: bit c & 7 of byte
+  // (c >> 3) & 15 is set for such a code c.
+  alignas(16) uint8_t notLatin1Bits[16];
   // Every code from 0x21 to 0x7F but the backslash stands for that same
   // single byte, with no mark-up escaped: runs of such characters can be
   // copied as they stand.

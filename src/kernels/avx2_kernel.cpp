@@ -107,13 +107,17 @@ VANTREL_AVX2 char* expandLatin1(const char* p, size_t count, uint32_t high, char
   return o;
 }
 
-// Whether any of the bytes at `p` that `high` marks is a code the page does
-// not map as Latin-1.
-bool holdsOtherThanLatin1(const char* p, uint32_t high, const EncodedPage& page) {
-  for (; high != 0; high &= high - 1) {
-    if (page.notLatin1[static_cast<unsigned char>(p[__builtin_ctz(high)]) - 0x80] != 0) return true;
-  }
-  return false;
+// The bits of the bytes from 0x80 up that the page does not map as
+// Latin-1: each byte's bit looked up in the page's 16-byte bitmap.
+VANTREL_AVX2 inline uint32_t otherThanLatin1(__m256i bytes, const EncodedPage& page) {
+  const __m256i bitmap =
+      _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(page.notLatin1Bits)));
+  const __m256i bitOf = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32,
+                                         64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  const __m256i index = _mm256_and_si256(_mm256_srli_epi16(bytes, 3), _mm256_set1_epi8(0x0F));
+  const __m256i bit = _mm256_shuffle_epi8(bitOf, _mm256_and_si256(bytes, _mm256_set1_epi8(7)));
+  const __m256i hits = _mm256_and_si256(_mm256_shuffle_epi8(bitmap, index), bit);
+  return ~maskOf(_mm256_cmpeq_epi8(hits, _mm256_setzero_si256())) & maskOf(bytes);
 }
 
 // One block of a page that leaves ASCII as it is: the run of its first
@@ -136,7 +140,7 @@ bool holdsOtherThanLatin1(const char* p, uint32_t high, const EncodedPage& page)
     o += taken;
     return taken;
   }
-  if (page.latin1 && (page.exactLatin1 || !holdsOtherThanLatin1(in, high, page))) {
+  if (page.latin1 && (page.exactLatin1 || (otherThanLatin1(bytes, page) & high) == 0)) {
     o = expandLatin1(in, taken, high, o);
     return taken;
   }
