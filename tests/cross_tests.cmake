@@ -22,6 +22,7 @@ set(POSIX_ONLY_TESTS
   unit/charmap/map_file_on_disk_test.cpp
   unit/support/command_line_param_test.cpp
   unit/support/console_test.cpp
+  unit/support/file_source_test.cpp
   unit/support/io_code_test.cpp
   unit/support/line_list_load_test.cpp
   unit/support/named_faults_test.cpp

@@ -75,8 +75,9 @@ class VANTREL_API MemorySource : public ByteSource {
 // A document read from a file, or from standard input for the name "-".
 // A document that cannot be opened raises EInOutError at once ("doc.chi:
 // cannot read the document: No such file or directory"); one that changes
-// while it is read (another program writes it) raises EInOutError with code
-// 32 when its end is reached.
+// while it is read (another program writes it: its size, its modification
+// time or its inode's change time differ at the end) raises EInOutError
+// with code 32 when its end is reached.
 class VANTREL_API FileSource : public ByteSource {
  public:
   explicit FileSource(const std::string& fileName);
@@ -96,7 +97,8 @@ class VANTREL_API FileSource : public ByteSource {
   uint64_t inode_ = 0;
   int64_t size_ = 0;
   int64_t modified_ = 0;
-  std::string name_;  // as faults name it
+  int64_t changed_ = 0;  // the inode's change time, where the system keeps one
+  std::string name_;     // as faults name it
 };
 
 // The HTML kept in memory.
@@ -112,12 +114,15 @@ struct OutputFile;
 // The HTML written to a file. The text goes to a new file that replaces the
 // file of that name when finish() is called: a failure, a kill, or a sink
 // destroyed before finish() leaves an existing file as it was. A replaced
-// file keeps its owner and permission bits. A symbolic link at the name is
-// followed only where the system would follow it for an ordinary open (not
-// one planted by another user in a shared sticky folder). A file that is
-// `document` itself is refused at once (EInOutError, access denied); other
-// failures to open or write raise EInOutError at finish() ("out/x.htm:
-// cannot write the output: Permission denied").
+// file keeps its owner and permission bits. A symbolic link anywhere on the
+// path is followed only where the system would follow it for an ordinary
+// open (not one planted by another user in a shared sticky folder), and in
+// such a folder another user's file at the name is refused. A FIFO or a
+// device gets the whole text at finish(), as StreamSink writes it; a name
+// that is a descriptor of the process (/dev/stdout) is that descriptor. A
+// file that is `document` itself is refused at once (EInOutError, access
+// denied); other failures to open or write raise EInOutError at finish()
+// ("out/x.htm: cannot write the output: Permission denied").
 class VANTREL_API FileSink : public HtmlSink {
  public:
   explicit FileSink(const std::string& fileName, const FileSource* document = nullptr);
@@ -127,26 +132,34 @@ class VANTREL_API FileSink : public HtmlSink {
   void write(const char* data, size_t size) override;
   size_t takeBack(char* into, size_t count) override;
   void finish() override;
+  // After a failure, what it concerned beside the file, for a message
+  // ("temporary folder /tmp: No space left on device"); empty if nothing.
+  const std::string& failureNote() const;
 
  private:
   std::unique_ptr<OutputFile> file_;
   std::string name_;  // as faults name it
 };
 
-// The HTML written to an open descriptor (standard output: 1). A regular
-// file is written as the text grows; a pipe or a terminal, which cannot
-// give bytes back, gets the text at finish(): until then it is held in an
-// unnamed temporary file (in memory where none can be made). Its faults
-// name the descriptor: "standard output", "descriptor 5".
+// The HTML written to an open descriptor (standard output: 1) at finish(),
+// at the descriptor's own position, as `cat` would write it: text that other
+// writers put before or after it stays. Until then the text is held back (in
+// memory, then in an unnamed file in the temporary folder), so that a
+// failure writes nothing. A descriptor not open for writing fails at
+// finish() ("Bad file descriptor"); one that is `document` is refused at
+// once (EInOutError, access denied). Its faults name the descriptor:
+// "standard output", "descriptor 5".
 class VANTREL_API StreamSink : public HtmlSink {
  public:
-  explicit StreamSink(int fd);
+  explicit StreamSink(int fd, const FileSource* document = nullptr);
   ~StreamSink() override;
   StreamSink(const StreamSink&) = delete;
   StreamSink& operator=(const StreamSink&) = delete;
   void write(const char* data, size_t size) override;
   size_t takeBack(char* into, size_t count) override;
   void finish() override;
+  // After a failure, what it concerned ("standard output: Broken pipe").
+  const std::string& failureNote() const;
 
  private:
   struct Spool;

@@ -1,6 +1,9 @@
 #include "convert/html_writer.h"
 
+#include <cstring>
 #include <string>
+
+#include "support/faults/faults.h"
 
 namespace vantrel {
 
@@ -24,6 +27,21 @@ namespace {
 // The longest text one "\A" may take back: "&quot;".
 constexpr size_t longestTakeBack = 6;
 
+// What a sink that gives back nothing when asked fails with: "Read beyond
+// end of file".
+constexpr IoCode nothingGivenBack = 100;
+
+// Takes the last `count` bytes back from the sink into `into`, asking again
+// while it gives back fewer; each answer is the end of what is still missing.
+void takeBackExactly(HtmlSink& sink, char* into, size_t count) {
+  while (count > 0) {
+    size_t got = sink.takeBack(into, count);
+    if (got == 0 || got > count) raiseInOutError(nothingGivenBack);
+    std::memmove(into + count - got, into, got);
+    count -= got;
+  }
+}
+
 // Makes the front hold at least `longestTakeBack` bytes of the body, or the
 // whole body, asking the sink to give back a tail's worth when it holds fewer.
 void holdBodyTail(HtmlText& out) {
@@ -32,10 +50,10 @@ void holdBodyTail(HtmlText& out) {
   size_t want = body < htmlWindowTail ? static_cast<size_t>(body) : htmlWindowTail;
   std::string held(out.bytes.view());
   out.bytes.clear();
-  size_t got = out.sink->takeBack(out.bytes.room(want + held.size()), want);
-  out.bytes.commit(got);
+  takeBackExactly(*out.sink, out.bytes.room(want + held.size()), want);
+  out.bytes.commit(want);
   out.bytes += held;
-  out.passedOn -= got;
+  out.passedOn -= want;
 }
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -50,8 +68,10 @@ size_t sequenceLength(unsigned char lead) {
 
 // How many bytes at the end of `body` one "\A" removes: a whole multi-byte
 // UTF-8 sequence that ends there, with `entities` a whole entity that the
-// converter writes for an escaped character, else one byte.
+// converter writes for an escaped character and nothing of mark-up (all of
+// it ends in ">", which escaped text never holds), else one byte.
 size_t takeBackLength(std::string_view body, bool entities) {
+  if (entities && !body.empty() && body.back() == '>') return 0;
   if (entities && !body.empty() && body.back() == ';') {
     for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;"}) {
       if (body.size() >= entity.size() && body.substr(body.size() - entity.size()) == entity) return entity.size();
@@ -76,7 +96,6 @@ void removeLastBodyChar(HtmlText& out) {
   }
   if (out.passedOn + out.bytes.size() <= out.bodyStart) return;
   holdBodyTail(out);
-  if (out.bytes.empty()) return;  // the sink gave nothing back
   // The body's bytes that the front holds: a sequence that would reach
   // into the head is not a character of the body, and one byte goes.
   std::string_view body = out.bytes.view();

@@ -23,8 +23,9 @@ struct HtmlText {
   uint64_t bodyStart = 0;  // the head's length: the body starts there
   uint64_t passedOn = 0;   // bytes handed to the sink so far
   HtmlSink* sink = nullptr;
-  // Markup in characters is escaped: the body's entities are all the
-  // converter's own, and "\A" takes one back whole.
+  // Markup in characters is escaped (--escape): the body's entities and
+  // its "<" and ">" are all the converter's own, so "\A" takes an entity
+  // back whole and never takes back mark-up.
   bool entitiesWhole = false;
   // Held bytes are passed on once there are this many (none without a sink).
   size_t passOnAt = SIZE_MAX;
@@ -57,10 +58,13 @@ void passOnAll(HtmlText& out);
 
 // The take-back of "\A": removes the last character of the body, if the
 // body has one. That is a whole multi-byte UTF-8 sequence when the body
-// ends in one (a lead byte followed by exactly its continuation bytes), a
-// whole entity ("&amp;", "&lt;", "&gt;", "&quot;") when `entitiesWhole` is
-// set, else one byte: an ASCII character, a byte of mark-up, a stray byte.
-// Bytes of the head are never removed.
+// ends in one (a lead byte followed by exactly its continuation bytes), else
+// one byte: an ASCII character, a byte of mark-up, a stray byte. With
+// `entitiesWhole` set, text the document produced goes and mark-up stays: a
+// whole entity ("&amp;", "&lt;", "&gt;", "&quot;") goes as one, and a body
+// that ends in mark-up (its last byte a ">") loses nothing. Bytes of the
+// head are never removed. Bytes handed to the sink are asked back as the
+// sink's contract says (vantrel/streams.h).
 void removeLastBodyChar(HtmlText& out);
 
 // The font spans of a conversion: `openFont` is the font of the open span

@@ -36,6 +36,11 @@ const OptionForm* byName(std::string_view name) {
 }
 
 void apply(Options& options, const OptionForm& form, const std::string& shown, const std::string& value) {
+  // An empty name names no file: it is not taken for "no option".
+  if (form.takesValue && form.key != 'j' && value.empty()) {
+    options.error = "option '" + shown + "' needs a file name, not an empty one";
+    return;
+  }
   switch (form.key) {
     case 'o':
       options.output = value;

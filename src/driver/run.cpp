@@ -20,9 +20,12 @@
 #include "driver/options.h"
 #include "kernels/kernel.h"
 #include "support/console/console.h"
+#include "support/console/console_device.h"
+#include "support/console/terminal_text.h"
 #include "support/faults/fault_report.h"
 #include "support/files/file_io.h"
 #include "support/files/file_name.h"
+#include "support/output/output_file.h"
 #include "support/program/command_line.h"
 #include "support/program/program.h"
 #include "vantrel/vantrel.h"
@@ -66,12 +69,24 @@ std::vector<Job> jobsOf(const Options& options) {
   return jobs;
 }
 
+// Writes a line to standard error; on a terminal its control characters
+// are shown as "?" (the line end stays).
+void printLine(std::string_view line) {
+  std::string shown(line);
+  if (isTerminal(2)) {
+    bool ended = line.ends_with('\n');
+    shown = terminalSafe(line.substr(0, line.size() - (ended ? 1 : 0)));
+    if (ended) shown.push_back('\n');
+  }
+  std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
 // Warnings go to standard error, each on a line of its own. When the console
 // text goes there too, what it holds is passed on first.
 void printLines(const std::vector<std::string>& lines) {
   if (lines.empty()) return;
   if (consoleOut.target == 2) closeConsole();
-  for (const std::string& line : lines) std::fwrite(line.data(), 1, line.size(), stderr);
+  for (const std::string& line : lines) printLine(line);
   std::fflush(stderr);
 }
 
@@ -144,6 +159,11 @@ class SharedMap {
     IoCode code = readWholeFile(name, text);
     found_ = code != fileNotFound;
     map_ = defaultMapFile();
+    if (code == fileTooLarge) {
+      static_assert(largestWholeFile == maxMapFileSize, "the program reads map files as the library does");
+      const std::string most = std::to_string(maxMapFileSize >> 20) + " MiB";
+      warnings_.push_back(findingLine(name, {0, "larger than " + most + ", the most a map file may be"}, "error"));
+    }
     if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
     if (found_) {
       if (code != 0) raiseInOutError(code);
@@ -183,6 +203,9 @@ class SharedMap {
 struct DocumentConsole {
   std::string* buffer = nullptr;
   bool quiet = false;
+  bool terminal = false;  // the console is a terminal: names are shown safe
+
+  void name(std::string_view name) const { text(terminal ? terminalSafe(name) : std::string(name)); }
 
   void text(std::string_view text) const {
     if (quiet) return;
@@ -237,12 +260,13 @@ bool runDocument(const DocumentConsole& console, Body body) {
 }
 
 // Converts one document: conversion line, load, convert, save, "finish".
-// Returns the warnings about it.
-std::vector<std::string> convertJob(const Job& job, SharedMap& map, const DocumentConsole& console) {
+// Adds the warnings about it to `lines`, and where standard output or the
+// temporary folder failed the output, a line that says so.
+void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, std::vector<std::string>& lines) {
   console.text("Conversion: ");
-  console.text(job.input);
+  console.name(job.input);
   console.text(" ---> ");
-  console.text(job.output);
+  console.name(job.output);
   console.text("\r\n");
   console.line();
   console.check();
@@ -252,10 +276,15 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
   // replaces the old one only when the text is complete. An output that is
   // the document itself is refused before anything is converted.
   std::unique_ptr<HtmlSink> output;
+  const std::string* failureNote = nullptr;
   if (job.toStdout) {
-    output = std::make_unique<StreamSink>(1);
+    auto stream = std::make_unique<StreamSink>(1, &document);
+    failureNote = &stream->failureNote();
+    output = std::move(stream);
   } else {
-    output = std::make_unique<FileSink>(job.output, &document);
+    auto file = std::make_unique<FileSink>(job.output, &document);
+    failureNote = &file->failureNote();
+    output = std::move(file);
   }
   const MapFile& mapFile = map.get();
   std::function<void()> drawDot;
@@ -275,16 +304,20 @@ std::vector<std::string> convertJob(const Job& job, SharedMap& map, const Docume
   ConversionReport report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
   console.line();
   console.check();
-  output->finish();
+  try {
+    output->finish();
+  } catch (const Exception& fault) {
+    // Standard output, or the temporary folder, is named where it failed.
+    if (job.toStdout || !failureNote->empty()) lines.push_back("vantrel: " + std::string(fault.what()) + "\n");
+    throw;
+  }
 
   console.text("finish");
   console.line();
   console.check();
 
-  std::vector<std::string> warnings;
-  addFindings(warnings, job.input, shapeFindings(report));
-  for (std::string& line : map.besideWarnings(job.input)) warnings.push_back(std::move(line));
-  return warnings;
+  addFindings(lines, job.input, shapeFindings(report));
+  for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
 }
 
 // What one document's run left to show, for a run on several threads.
@@ -305,8 +338,8 @@ bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet,
   auto work = [&] {
     for (size_t i = next++; i < jobs.size(); i = next++) {
       Outcome outcome;
-      DocumentConsole console{&outcome.console, quiet};
-      outcome.converted = runDocument(console, [&] { outcome.warnings = convertJob(jobs[i], map, console); });
+      DocumentConsole console{&outcome.console, quiet, isTerminal(consoleOut.target)};
+      outcome.converted = runDocument(console, [&] { convertJob(jobs[i], map, console, outcome.warnings); });
       std::lock_guard<std::mutex> lock(mutex);
       outcomes[i] = std::move(outcome);
       outcomes[i].done = true;
@@ -347,9 +380,9 @@ bool convertAll(const Options& options) {
   }
   bool allConverted = true;
   for (const Job& job : jobs) {
-    DocumentConsole console{nullptr, options.quiet};
+    DocumentConsole console{nullptr, options.quiet, isTerminal(consoleOut.target)};
     std::vector<std::string> warnings;
-    allConverted = runDocument(console, [&] { warnings = convertJob(job, map, console); }) && allConverted;
+    allConverted = runDocument(console, [&] { convertJob(job, map, console, warnings); }) && allConverted;
     printLines(map.takeWarnings());
     printLines(warnings);
   }
@@ -396,7 +429,7 @@ int runProgram() {
   }
   Options options = parseOptions(commandLineArguments());
   if (!options.error.empty()) {
-    std::fprintf(stderr, "vantrel: %s; try 'vantrel --help'\n", options.error.c_str());
+    printLine("vantrel: " + options.error + "; try 'vantrel --help'\n");
     return 2;
   }
   if (options.help) {
@@ -408,9 +441,10 @@ int runProgram() {
     return 0;
   }
   if (options.check) return checkAll(options) ? 1 : 0;
-  // When the HTML goes to standard output, the console text goes to standard error.
+  // When the HTML goes to standard output, the console text goes to standard
+  // error; so it does for a name that is standard output (/dev/stdout).
   for (const Job& job : jobsOf(options)) {
-    if (job.toStdout) resetConsole(2);
+    if (job.toStdout || (!options.output.empty() && descriptorNamed(job.output) == 1)) resetConsole(2);
   }
   bool allConverted = true;
   int status = runReported([&] { allConverted = convertAll(options); });

@@ -18,6 +18,7 @@
 //               disk BYTES (the work folder is a tmpfs of that size)
 //               stdout full|closed|gone (/dev/full, no standard output,
 //                 a pipe whose reader has gone; stdout then stays empty)
+//               stdout append FILE (standard output appends to FILE)
 //               stdin FILE (standard input read from the case's in/FILE)
 // The program may be run through a prefix such as wine: golden_wrapper.h.
 // After the run the work folder must hold exactly the files of in/ and out/:
@@ -175,6 +176,10 @@ TEST_P(Golden, Case) {
         if (testing::underAddressSanitizer)
           GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
         options.addressLimit = std::stol(first);
+      } else if (command == "stdout" && first == "append") {
+        options.output = testing::ChildOutput::file;
+        options.outputFile = work.file(second);
+        options.appendOutput = true;
       } else if (command == "stdout") {
         options.output = first == "full"     ? testing::ChildOutput::devFull
                          : first == "closed" ? testing::ChildOutput::closed

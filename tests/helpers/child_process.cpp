@@ -4,9 +4,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vantrel::testing {
@@ -32,6 +34,18 @@ ChildResult waitFor(pid_t pid, ChildResult result) {
   return result;
 }
 
+// A pseudo-terminal in raw mode (nothing added to line ends): ends[0] the
+// side the parent reads, ends[1] the child's terminal.
+void openTerminal(int ends[2]) {
+  ends[0] = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (ends[0] < 0 || grantpt(ends[0]) != 0 || unlockpt(ends[0]) != 0) throw std::runtime_error("no terminal");
+  ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  termios mode{};
+  if (ends[1] < 0 || tcgetattr(ends[1], &mode) != 0) throw std::runtime_error("no terminal");
+  cfmakeraw(&mode);
+  tcsetattr(ends[1], TCSANOW, &mode);
+}
+
 }  // namespace
 
 bool runningAsRoot() { return geteuid() == 0; }
@@ -47,6 +61,8 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
     pipeEnds[0] = -1;
   }
 
+  if (options.output == ChildOutput::terminal) openTerminal(pipeEnds);
+
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -54,6 +70,7 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
     switch (options.output) {
       case ChildOutput::capture:
       case ChildOutput::brokenPipe:
+      case ChildOutput::terminal:
         dup2(pipeEnds[1], 1);
         break;
       case ChildOutput::devFull: {
@@ -66,7 +83,8 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
         close(1);
         break;
       case ChildOutput::file: {
-        int fd = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int fd =
+            open(options.outputFile.c_str(), O_WRONLY | O_CREAT | (options.appendOutput ? O_APPEND : O_TRUNC), 0644);
         dup2(fd, 1);
         close(fd);
         break;
@@ -99,8 +117,8 @@ ChildResult runChild(const std::vector<std::string>& argv, const ChildOptions& o
   }
 
   ChildResult result;
-  if (usesPipe) close(pipeEnds[1]);
-  if (options.output == ChildOutput::capture) {
+  if (usesPipe || options.output == ChildOutput::terminal) close(pipeEnds[1]);
+  if (options.output == ChildOutput::capture || options.output == ChildOutput::terminal) {
     char buffer[65536];
     for (;;) {
       ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);

@@ -12,17 +12,19 @@ enum class ChildOutput {
   closed,      // no standard output at all
   brokenPipe,  // a pipe whose reading end is already closed
   file,        // the file named in ChildOptions::outputFile
+  terminal,    // a pseudo-terminal in raw mode, read to its end
 };
 
 struct ChildOptions {
   std::string workingDir;  // empty: the parent's
   ChildOutput output = ChildOutput::capture;
   std::string outputFile;
-  std::string inputFile;   // standard input read from this file (empty: the parent's)
-  std::string errorFile;   // standard error written to this file (empty: the parent's)
-  bool asNobody = false;   // drop root rights, so that file permissions apply
-  long addressLimit = 0;   // RLIMIT_AS in bytes, 0 for none
-  long fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, 0 for none
+  bool appendOutput = false;  // the output file is opened for appending, not emptied
+  std::string inputFile;      // standard input read from this file (empty: the parent's)
+  std::string errorFile;      // standard error written to this file (empty: the parent's)
+  bool asNobody = false;      // drop root rights, so that file permissions apply
+  long addressLimit = 0;      // RLIMIT_AS in bytes, 0 for none
+  long fileSizeLimit = 0;     // RLIMIT_FSIZE in bytes, 0 for none
 };
 
 struct ChildResult {

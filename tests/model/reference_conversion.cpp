@@ -63,9 +63,11 @@ bool endsInSequence(const ConversionState& s, size_t n) {
 }
 
 // "\A": the body's last character goes, a whole UTF-8 sequence if it ends
-// in one, else its last byte; the head stays.
+// in one, else its last byte; the head stays. With mark-up escaped, only
+// text the document produced goes: a body ending in mark-up keeps it.
 void takeBackCharacter(ConversionState& s) {
   if (s.out.size() <= s.bodyStart) return;
+  if (s.escapeMarkup && s.out.back() == '>') return;
   if (s.escapeMarkup) {
     // With mark-up escaped, an entity at the end of the body is a character's.
     for (const std::string entity : {"&quot;", "&amp;", "&lt;", "&gt;"}) {

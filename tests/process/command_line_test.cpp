@@ -1,6 +1,7 @@
 // The real program's command line: options, usage errors, checks and
 // warnings, one run per row; and a batch on four threads against one.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <random>
@@ -28,12 +29,12 @@ struct Row {
   int status;
 };
 
-testing::ChildResult run(const testing::TempDir& work, const std::vector<std::string>& args, std::string& err) {
+testing::ChildResult run(const testing::TempDir& work, const std::vector<std::string>& args, std::string& err,
+                         std::vector<std::string> argv = {VANTREL_EXE}) {
   testing::TempDir streams;
   testing::ChildOptions options;
   options.workingDir = work.path();
   options.errorFile = streams.file("stderr");
-  std::vector<std::string> argv = {VANTREL_EXE};
   argv.insert(argv.end(), args.begin(), args.end());
   testing::ChildResult result = testing::runChild(argv, options);
   err = testing::readFile(options.errorFile);
@@ -56,6 +57,14 @@ TEST(CommandLine, Runs) {
       {{"-x"}, {}, "", "vantrel: unknown option '-x'; try 'vantrel --help'\n", {}, 2},
       {{"doc.chi", "-o"}, {{"doc.chi", doc}}, "", "vantrel: option '-o' needs a value; .*\n", {{"doc.htm", ""}}, 2},
       {{"--quiet=1"}, {}, "", "vantrel: option '--quiet' takes no value; .*\n", {}, 2},
+      {{"-o", "", "doc.chi"},
+       {{"doc.chi", doc}},
+       "",
+       "vantrel: option '-o' needs a file name, .*\n",
+       {{"doc.htm", ""}},
+       2},
+      {{"--output=", "doc.chi"}, {{"doc.chi", doc}}, "", "vantrel: option '--output' needs a file name.*\n", {}, 2},
+      {{"--map=", "doc.chi"}, {{"doc.chi", doc}}, "", "vantrel: option '--map' needs a file name.*\n", {}, 2},
       {{"-j", "0", "doc.chi"}, {{"doc.chi", doc}}, "", "vantrel: invalid number of jobs '0' .*\n", {}, 2},
       {{"-o", "x.htm", "a.chi", "b.chi"}, {}, "", "vantrel: --output names .* single document.*\n", {}, 2},
       {{"-", "-"}, {}, "", "vantrel: standard input .*\n", {}, 2},
@@ -154,6 +163,59 @@ TEST(CommandLine, Runs) {
       EXPECT_EQ(testing::fileExists(work.file(file)) ? testing::readFile(work.file(file)) : "", bytes) << name;
     }
   }
+}
+
+TEST(CommandLine, NamesOnATerminalShowNoControlCharacters) {
+  testing::TempDir work;
+  const std::string name = "a\x1b[2J\xC2\x9B";
+  testing::writeFile(work.file(name + ".chi"), doc);
+  testing::ChildOptions options;
+  options.workingDir = work.path();
+  for (testing::ChildOutput output : {testing::ChildOutput::terminal, testing::ChildOutput::capture}) {
+    options.output = output;
+    const std::string shown = output == testing::ChildOutput::terminal ? "a?[2J?" : name;
+    EXPECT_NE(testing::runChild({VANTREL_EXE, name + ".chi"}, options).output.find(shown + ".chi ---> " + shown),
+              std::string::npos);
+  }
+}
+
+// Runs a shell command line in `work`, with $V the program.
+testing::ChildResult shell(const testing::TempDir& work, const std::string& command, std::string& err) {
+  return run(work, {}, err, {"/bin/sh", "-c", "V=" VANTREL_EXE "; " + command});
+}
+
+TEST(CommandLine, WritersSharingStandardOutputKeepEachOthersText) {
+  testing::TempDir work;
+  const std::string other = "\\+\r\nlonger text\r\n";
+  testing::writeFile(work.file("a.chi"), doc);
+  testing::writeFile(work.file("b.chi"), other);
+  std::string err;
+  shell(work, "{ echo head; $V -q -o - a.chi & $V -q -o - b.chi & wait; echo tail; } > all.htm", err);
+  const std::string all = testing::readFile(work.file("all.htm"));
+  const std::string otherHtml = "\n<p>\n\n<span class=\"Fn1\">longer text</span>\n\n</p>\n</body></html>";
+  EXPECT_TRUE(all == "head\n" + html + otherHtml + "tail\n" || all == "head\n" + otherHtml + html + "tail\n") << all;
+}
+
+TEST(CommandLine, SmallTemporaryFolderFallsBackToMemoryThenSaysSo) {
+  if (!testing::runningAsRoot()) GTEST_SKIP() << "mounting a small tmpfs needs root rights";
+  testing::TempDir work;
+  ASSERT_EQ(mkdir(work.file("tmp").c_str(), 0777), 0);
+  if (mount("tmpfs", work.file("tmp").c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "no tmpfs here";
+  // Font switches: 26 bytes out for 3 in. 16 MB of text spills past a 1 MiB
+  // spool into memory; 109 MB fits neither.
+  std::string row = "\\+\r\n";
+  for (int i = 0; i < 20000; ++i) row += "\\2a\\3b";
+  row += "\r\n";
+  std::string text, huge;
+  for (int i = 0; i < 15; ++i) text += row;
+  for (int i = 0; i < 7; ++i) huge += text;
+  testing::writeFile(work.file("doc.chi"), text);
+  testing::writeFile(work.file("huge.chi"), huge);
+  std::string err;
+  EXPECT_EQ(shell(work, "$V -q doc.chi && TMPDIR=tmp $V -q -o - doc.chi | cmp - doc.htm", err).exitStatus, 0);
+  EXPECT_EQ(shell(work, "TMPDIR=none $V -q -o - huge.chi | wc -c", err).output, "0\n");
+  EXPECT_NE(err.find(": temporary folder none: No such file or directory\n"), std::string::npos) << err;
+  umount(work.file("tmp").c_str());
 }
 
 // Random documents of row groups with escapes and high bytes.

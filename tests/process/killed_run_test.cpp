@@ -69,5 +69,23 @@ TEST(KilledRun, LeavesTheOldOutputOrTheNewOneAndNothingElse) {
   }
 }
 
+// Interrupted while it converts many documents at once: a hidden new file
+// is registered for removal before it exists, so none is left behind.
+TEST(KilledRun, InterruptsLeaveNoHiddenFile) {
+  std::string document;
+  for (int i = 0; i < 200; ++i) document += "\\+\r\n" + std::string(200, 'a') + "\r\n";
+  std::mt19937 random(std::random_device{}());
+  for (int round = 0; round < 12; ++round) {
+    testing::TempDir work;
+    for (int i = 0; i < 150; ++i) testing::writeFile(work.file(std::to_string(i)) + ".chi", document);
+    testing::ChildOptions options;
+    options.workingDir = work.path();
+    std::string pause = std::to_string(random() % 100) + "e-3", signal = round % 2 == 0 ? "TERM" : "HUP";
+    testing::runChild(
+        {"/bin/sh", "-c", VANTREL_EXE " -q -j 4 *.chi & sleep " + pause + "; kill -" + signal + " $!; wait"}, options);
+    for (const std::string& name : testing::listFolder(work.path())) EXPECT_NE(name[0], '.') << name;
+  }
+}
+
 }  // namespace
 }  // namespace vantrel

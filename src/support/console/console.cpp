@@ -21,6 +21,7 @@ bool passOn(ConsoleChannel& channel, size_t count) {
   channel.fill = 0;
   IoCode code = writeConsoleDevice(channel, channel.buffer, count);
   if (code != 0) {
+    if (channel.failure.empty()) channel.failure = lastFailureText();
     ioStatus = code;
     return false;
   }
@@ -38,6 +39,7 @@ void writeBytes(const char* data, size_t size) {
   if (!channel.open) {
     openConsoleDevice(channel);
     if (!channel.open) {
+      if (channel.failure.empty()) channel.failure = lastFailureText();
       ioStatus = ioCodeNotOutput;
       return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "support/files/io_code.h"
@@ -27,6 +28,7 @@ struct ConsoleChannel {
   bool flushWrites = false;     // standard output is a character device
   size_t passOnAt = blockSize;  // fileBlockSize for a regular file
   size_t fill = 0;
+  std::string failure;  // the system's words for the first failed write, if any
   char buffer[fileBlockSize] = {};
 };
 

@@ -1,6 +1,7 @@
 #include "support/console/console_device.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -36,5 +37,7 @@ void openConsoleDevice(ConsoleChannel& channel) {
 IoCode writeConsoleDevice(const ConsoleChannel& channel, const char* data, size_t size) {
   return writeAll(static_cast<int>(channel.handle), data, size);
 }
+
+bool isTerminal(int fd) { return isatty(fd) == 1; }
 
 }  // namespace vantrel

@@ -16,4 +16,7 @@ void openConsoleDevice(ConsoleChannel& channel);
 // it takes. Returns 0, or the I/O code of the failure.
 IoCode writeConsoleDevice(const ConsoleChannel& channel, const char* data, size_t size);
 
+// Whether descriptor `fd` (1 or 2) is a terminal, where names are shown safe.
+bool isTerminal(int fd);
+
 }  // namespace vantrel

@@ -39,4 +39,9 @@ IoCode writeConsoleDevice(const ConsoleChannel& channel, const char* data, size_
   return writeToHandle(reinterpret_cast<HANDLE>(channel.handle), data, size);
 }
 
+bool isTerminal(int fd) {
+  DWORD mode = 0;
+  return GetConsoleMode(targetHandle(fd), &mode) != 0;
+}
+
 }  // namespace vantrel

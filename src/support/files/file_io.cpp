@@ -39,11 +39,13 @@ IoCode readRegular(int fd, size_t size, TextBlock& block) {
   return 0;
 }
 
-// Pipes and devices report no size: read them to their end.
+// Pipes and devices report no size: read them to their end, or until there
+// is more than a file read whole may hold.
 IoCode readStream(int fd, TextBlock& block) {
   std::vector<char> bytes;
   size_t got = 0;
   for (;;) {
+    if (got > largestWholeFile) return fileTooLarge;
     if (bytes.size() - got < 65536) bytes.resize(bytes.size() < 65536 ? 131072 : bytes.size() * 2);
     ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
@@ -81,10 +83,24 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   if (fstat(file.get(), &info) != 0) return lastIoCode();
   if (S_ISDIR(info.st_mode)) return ioCodeFromErrno(EISDIR);
   if (S_ISREG(info.st_mode)) {
+    if (static_cast<uint64_t>(info.st_size) > largestWholeFile) return fileTooLarge;
     auto size = static_cast<size_t>(info.st_size);
     return readRegular(file.get(), size, block);
   }
   return readStream(file.get(), block);
+}
+
+void reserveStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+      // The lowest free descriptor is taken: this one.
+#if defined(O_PATH)
+    int placeholder = open("/dev/null", O_PATH);
+#else
+    int placeholder = open("/dev/null", O_RDONLY);
+#endif
+    if (placeholder >= 0 && placeholder != fd) close(placeholder);
+  }
 }
 
 IoCode writeAll(int fd, const char* data, size_t size) {

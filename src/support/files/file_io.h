@@ -17,10 +17,25 @@ struct FileIdentity {
   bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
 };
 
+// The most a file read whole (a map file) may hold: 64 MiB, as loadMapFile
+// allows (maxMapFileSize).
+inline constexpr size_t largestWholeFile = size_t{64} << 20;
+
+// The I/O code of a file larger than that ("I/O error 223").
+inline constexpr IoCode fileTooLarge = 223;
+
 // Reads the whole file into `block` (size from the file, then reads until the
 // file is in or ends early; a file that is not a regular file is read to its
-// end). Returns 0, or the I/O code of the failure; `block` is then untouched.
+// end). A file of more than `largestWholeFile` bytes, or a device that gives
+// more (/dev/zero), is refused with `fileTooLarge` once that many are read.
+// Returns 0, or the I/O code of the failure; `block` is then untouched.
 IoCode readWholeFile(const std::string& fileName, TextBlock& block);
+
+// Puts a placeholder that takes no reads or writes (/dev/null opened for its
+// name only) at each of descriptors 0, 1 and 2 that is closed, so that no
+// file the program opens becomes a standard stream: a closed standard
+// output stays one that fails with "Bad file descriptor".
+void reserveStandardDescriptors();
 
 // Writes `size` bytes to a descriptor, however many write calls it takes.
 IoCode writeAll(int fd, const char* data, size_t size);

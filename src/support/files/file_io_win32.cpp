@@ -13,6 +13,7 @@ namespace {
 IoCode readDisk(HANDLE file, TextBlock& block) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) return static_cast<IoCode>(GetLastError());
+  if (static_cast<uint64_t>(size.QuadPart) > largestWholeFile) return fileTooLarge;
   TextBlock text = newTextBlock(static_cast<size_t>(size.QuadPart));
   size_t got = 0;
   if (IoCode code = readFromHandle(file, text.bytes.get(), text.size, got)) return code;
@@ -26,6 +27,7 @@ IoCode readStream(HANDLE file, TextBlock& block) {
   std::vector<char> bytes;
   size_t got = 0;
   for (;;) {
+    if (got > largestWholeFile) return fileTooLarge;
     if (bytes.size() - got < 65536) bytes.resize(bytes.size() < 65536 ? 131072 : bytes.size() * 2);
     size_t n = 0;
     if (IoCode code = readFromHandle(file, bytes.data() + got, bytes.size() - got, n)) return code;
@@ -48,6 +50,9 @@ IoCode readWholeFile(const std::string& fileName, TextBlock& block) {
   if (GetFileType(file.get()) == FILE_TYPE_DISK) return readDisk(file.get(), block);
   return readStream(file.get(), block);
 }
+
+// The standard handles are not descriptors the program's files can take.
+void reserveStandardDescriptors() {}
 
 IoCode writeAll(int fd, const char* data, size_t size) {
   auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));

@@ -23,8 +23,8 @@ constexpr std::string_view cannotRead = "cannot read the document";
 // The document's name in a fault: standard input is named so.
 std::string nameOf(const std::string& fileName) { return fileName == "-" ? "standard input" : fileName; }
 
-int64_t modificationTime(const struct stat& info) {
-  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+int64_t nanoseconds(const struct timespec& time) {
+  return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 }  // namespace
@@ -47,7 +47,10 @@ FileSource::FileSource(const std::string& fileName) : name_(nameOf(fileName)) {
     device_ = static_cast<uint64_t>(info.st_dev);
     inode_ = static_cast<uint64_t>(info.st_ino);
     size_ = static_cast<int64_t>(info.st_size);
-    modified_ = modificationTime(info);
+    modified_ = nanoseconds(info.st_mtim);
+    // A rewrite whose modification time is put back (touch -d) still
+    // changes the inode's change time, which no program can set.
+    changed_ = nanoseconds(info.st_ctim);
   }
 }
 
@@ -69,7 +72,8 @@ size_t FileSource::read(char* into, size_t size) {
   if (regular_) {
     struct stat info {};
     if (fstat(static_cast<int>(handle_), &info) != 0) raiseFileError(lastIoCode(), name_, cannotRead, errno);
-    if (static_cast<int64_t>(info.st_size) != size_ || modificationTime(info) != modified_) {
+    if (static_cast<int64_t>(info.st_size) != size_ || nanoseconds(info.st_mtim) != modified_ ||
+        nanoseconds(info.st_ctim) != changed_) {
       raiseInOutError(documentChanged, name_, "the document changed while it was read");
     }
   }

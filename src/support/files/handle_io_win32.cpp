@@ -43,6 +43,21 @@ IoCode writeToHandleAt(HANDLE handle, const char* data, size_t size, uint64_t of
   return 0;
 }
 
+IoCode readFromHandleAt(HANDLE handle, char* data, size_t size, uint64_t offset) {
+  while (size > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD done = 0;
+    if (!ReadFile(handle, data, requestSize(size), &done, &at)) return lastError();
+    if (done == 0) return 100;  // read beyond the end of the file
+    data += done;
+    size -= done;
+    offset += done;
+  }
+  return 0;
+}
+
 IoCode readFromHandle(HANDLE handle, char* data, size_t size, size_t& got) {
   got = 0;
   while (got < size) {

@@ -18,6 +18,10 @@ IoCode writeToHandle(HANDLE handle, const char* data, size_t size);
 // Writes `size` bytes at byte `offset` of a file.
 IoCode writeToHandleAt(HANDLE handle, const char* data, size_t size, uint64_t offset);
 
+// Reads `size` bytes at byte `offset` of a file; 100 (read beyond the end
+// of the file) where it ends first.
+IoCode readFromHandleAt(HANDLE handle, char* data, size_t size, uint64_t offset);
+
 // Reads until `size` bytes are in or the file ends; sets `got`. A pipe whose
 // writer has gone has ended.
 IoCode readFromHandle(HANDLE handle, char* data, size_t size, size_t& got);

@@ -1,6 +1,7 @@
 #include "support/files/io_code.h"
 
 #include <cerrno>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -42,8 +43,10 @@ IoCode ioCodeFromErrno(int err) {
 #if defined(_WIN32)
 // The system's error codes are the converter's I/O codes as they stand.
 IoCode lastIoCode() { return static_cast<IoCode>(GetLastError()); }
+std::string lastFailureText() { return std::system_category().message(static_cast<int>(GetLastError())); }
 #else
 IoCode lastIoCode() { return ioCodeFromErrno(errno); }
+std::string lastFailureText() { return std::generic_category().message(errno); }
 #endif
 
 }  // namespace vantrel

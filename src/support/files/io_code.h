@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "vantrel/faults.h"
 
@@ -11,5 +12,9 @@ IoCode ioCodeFromErrno(int err);
 // The I/O code of the last failed system call: errno translated, or on
 // Windows the system's last error code as it is.
 IoCode lastIoCode();
+
+// The system's own words for the last failed system call ("No space left on
+// device"), for a line on standard error; taken right after the failure.
+std::string lastFailureText();
 
 }  // namespace vantrel

@@ -6,12 +6,6 @@
 
 namespace vantrel {
 
-namespace {
-
-constexpr std::string_view cannotWrite = "cannot write the output";
-
-}  // namespace
-
 FileSink::FileSink(const std::string& fileName, const FileSource* document)
     : file_(std::make_unique<OutputFile>()), name_(fileName) {
   FileIdentity identity;
@@ -27,7 +21,9 @@ void FileSink::write(const char* data, size_t size) { appendOutput(*file_, std::
 size_t FileSink::takeBack(char* into, size_t count) { return readBackOutput(*file_, into, count); }
 
 void FileSink::finish() {
-  if (IoCode code = commitOutput(*file_, {})) raiseFileError(code, name_, cannotWrite);
+  if (IoCode code = commitOutput(*file_, {})) raiseOutputError(code, name_, file_->note);
 }
+
+const std::string& FileSink::failureNote() const { return file_->note; }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "support/faults/faults.h"
 #include "support/output/output_target.h"
 
 namespace vantrel {
@@ -27,9 +28,15 @@ void fail(OutputFile& out, IoCode code) {
   if (out.failure == 0) out.failure = code;
 }
 
-// Whether the text goes to a file while it is built.
-bool writesFile(const OutputFile& out) {
-  return out.mode == OutputMode::replace || (out.mode == OutputMode::inPlace && out.spooled);
+// Whether the text is held back until the commit.
+bool holdsText(const OutputFile& out) { return out.mode == OutputMode::inPlace || out.mode == OutputMode::stream; }
+
+void hold(OutputFile& out, std::string_view bytes) {
+  if (out.failure != 0) return;
+  if (IoCode code = holdText(out.held, bytes)) {
+    out.note = out.held.note;
+    fail(out, code);
+  }
 }
 
 // Waits until the window being written, if any, is written.
@@ -48,7 +55,8 @@ void stopWriter(OutputFile& out) {
   out.writer.join();
 }
 
-// Writes at the text's end, which lies before the file's end after a retraction.
+// Writes at the text's end in the new file, which lies before the file's end
+// after a retraction.
 void writeAt(OutputFile& out, std::string_view bytes) {
   if (IoCode code = writeTargetAt(out, bytes)) {
     fail(out, code);
@@ -105,19 +113,24 @@ void openOutput(OutputFile& out, const std::string& fileName, FileIdentity docum
     fail(out, code);
     return;
   }
+  if (facts.kind == TargetKind::descriptor) {
+    openDescriptorOutput(out, out.descriptor, document);
+    return;
+  }
   // Writing the document over itself would destroy it before it is read.
   if (facts.kind != TargetKind::missing && document.known() && facts.identity == document) {
     out.refused = true;
     fail(out, accessDenied);
     return;
   }
-  if (facts.kind == TargetKind::folder) {
+  // A folder is no output; nor, in a shared sticky folder, another user's file.
+  if (facts.kind == TargetKind::folder || facts.plantedByOther) {
     fail(out, accessDenied);
     return;
   }
-  // A device or a pipe cannot be replaced: it is written as it is.
+  // A FIFO or a device cannot be replaced: it takes the text as a stream.
   if (facts.kind == TargetKind::other) {
-    out.mode = OutputMode::inPlace;
+    out.mode = OutputMode::stream;
     return;
   }
   if (facts.kind == TargetKind::regular) {
@@ -133,10 +146,25 @@ void openOutput(OutputFile& out, const std::string& fileName, FileIdentity docum
     // A folder the user may not write, holding a file the user may write:
     // the file can still be rewritten in place.
     out.mode = OutputMode::inPlace;
-    prepareInPlace(out);
   } else {
     fail(out, code);
   }
+}
+
+void openDescriptorOutput(OutputFile& out, int fd, FileIdentity document) {
+  out.mode = OutputMode::failed;
+  out.descriptor = fd;
+  TargetFacts facts;
+  if (IoCode code = probeDescriptor(fd, facts)) {
+    fail(out, code);
+    return;
+  }
+  if (document.known() && facts.identity == document) {
+    out.refused = true;
+    fail(out, accessDenied);
+    return;
+  }
+  out.mode = OutputMode::stream;
 }
 
 OutputFile::~OutputFile() {
@@ -146,14 +174,14 @@ OutputFile::~OutputFile() {
 
 void writeOutput(OutputFile& out, std::string_view bytes) {
   waitForWriter(out);
-  if (!writesFile(out) || out.failure != 0 || bytes.empty()) return;
+  if (holdsText(out)) hold(out, bytes);
+  if (out.mode != OutputMode::replace || out.failure != 0 || bytes.empty()) return;
   writeAt(out, bytes);
 }
 
 void appendOutput(OutputFile& out, std::string_view bytes) {
-  if (!writesFile(out)) {
-    // In place without a spool file: the text waits in memory for the commit.
-    if (out.mode == OutputMode::inPlace) out.inPlaceText.append(bytes);
+  if (out.mode != OutputMode::replace) {
+    if (holdsText(out)) hold(out, bytes);
     return;
   }
   waitForWriter(out);
@@ -184,38 +212,48 @@ void appendOutput(OutputFile& out, std::string_view bytes) {
 }
 
 size_t readBackOutput(OutputFile& out, char* into, size_t count) {
-  if (!writesFile(out)) {
-    size_t n = count < out.inPlaceText.size() ? count : out.inPlaceText.size();
-    std::memcpy(into, out.inPlaceText.data() + out.inPlaceText.size() - n, n);
-    out.inPlaceText.truncate(out.inPlaceText.size() - n);
-    return n;
-  }
   waitForWriter(out);
-  if (count > out.length) count = static_cast<size_t>(out.length);
   if (out.failure != 0) {
     // Nothing will be written: what is taken back need not be read.
     std::memset(into, 0, count);
-  } else if (IoCode code = readTargetAt(out, into, count, out.length - count)) {
-    fail(out, code);
+    return count;
   }
+  if (holdsText(out)) {
+    if (count > heldLength(out.held)) count = static_cast<size_t>(heldLength(out.held));
+    if (IoCode code = takeBackHeld(out.held, into, count)) fail(out, code);
+    return count;
+  }
+  if (count > out.length) count = static_cast<size_t>(out.length);
+  if (IoCode code = readTargetAt(out, into, count, out.length - count)) fail(out, code);
   out.length -= count;
   return count;
 }
 
 void retractOutput(OutputFile& out, uint64_t count) {
   waitForWriter(out);
+  char scratch[4096];
+  while (holdsText(out) && out.failure == 0 && count > 0 && heldLength(out.held) > 0) {
+    count -= readBackOutput(out, scratch, count < sizeof scratch ? static_cast<size_t>(count) : sizeof scratch);
+  }
   out.length = count < out.length ? out.length - count : 0;
 }
 
 IoCode commitOutput(OutputFile& out, std::string_view rest) {
   waitForWriter(out);
   stopWriter(out);
-  if (out.failure == 0 && writesFile(out)) writeAt(out, rest);
-  if (out.failure == 0 && out.mode == OutputMode::inPlace && !out.spooled) out.inPlaceText.append(rest);
-  if (out.failure == 0 && out.mode == OutputMode::inPlace) fail(out, rewriteInPlace(out, out.inPlaceText));
+  if (out.mode == OutputMode::replace && out.failure == 0) writeAt(out, rest);
+  if (holdsText(out)) hold(out, rest);
   if (out.failure == 0 && out.mode == OutputMode::replace) fail(out, putTargetInPlace(out));
+  if (out.failure == 0 && out.mode == OutputMode::inPlace) fail(out, rewriteInPlace(out));
+  if (out.failure == 0 && out.mode == OutputMode::stream) fail(out, writeStream(out));
   closeOutputFiles(out);
   return out.failure;
+}
+
+void raiseOutputError(IoCode code, const std::string& name, const std::string& note) {
+  constexpr std::string_view cannotWrite = "cannot write the output";
+  if (note.empty()) raiseFileError(code, name, cannotWrite);
+  raiseInOutError(code, name, std::string(cannotWrite) + ": " + note);
 }
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 #include "support/output/output_target.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,10 +10,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 
+#include "support/faults/faults.h"
 #include "support/files/file_io.h"
+#include "support/output/path_walk.h"
 
 namespace vantrel {
 
@@ -33,7 +34,21 @@ constexpr int pendingSlots = 256;
 PendingSlot pending[pendingSlots];
 std::atomic<bool> interruptsWatched{false};
 
+constexpr int handledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// A thread that makes a hidden name and puts it in place (or creates a named
+// new file) does so inside a naming window: the handler, once it has begun,
+// lets no window open and waits for the open ones to close, so that every
+// name that exists is registered when it removes them. Another thread might
+// otherwise make a name just after the handler looked at its slot.
+std::atomic<bool> interrupted{false};
+std::atomic<int> namingWindows{0};
+
 extern "C" void removePendingTemp(int signal) {
+  interrupted.store(true);
+  while (namingWindows.load() > 0) {
+    // a thread is between two calls; the handled signals are held there
+  }
   for (PendingSlot& slot : pending) {
     if (slot.state.load(std::memory_order_acquire) == slotReady) unlinkat(slot.folder, slot.name, 0);
   }
@@ -43,10 +58,37 @@ extern "C" void removePendingTemp(int signal) {
 
 void watchInterrupts() {
   if (interruptsWatched.exchange(true)) return;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+  for (int signal : handledSignals) {
     if (std::signal(signal, removePendingTemp) == SIG_IGN) std::signal(signal, SIG_IGN);
   }
 }
+
+// The handled signals are held on the thread while its window is open, so
+// that the handler never runs there and waits for itself.
+class NamingWindow {
+ public:
+  NamingWindow() {
+    watchInterrupts();
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : handledSignals) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+    namingWindows.fetch_add(1);
+    open_ = !interrupted.load();
+  }
+  NamingWindow(const NamingWindow&) = delete;
+  NamingWindow& operator=(const NamingWindow&) = delete;
+  ~NamingWindow() {
+    namingWindows.fetch_sub(1);
+    pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+  }
+  // False once an interrupt has begun: no new name may be made.
+  bool open() const { return open_; }
+
+ private:
+  sigset_t before_;
+  bool open_ = false;
+};
 
 mode_t currentUmask() {
   mode_t mask = umask(0);
@@ -59,61 +101,39 @@ void closeFd(int& fd) {
   fd = -1;
 }
 
-// Splits a path into its folder ("." for none) and its last name.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-  size_t slash = path.rfind('/');
-  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  name = slash == std::string::npos ? path : path.substr(slash + 1);
+FileIdentity identityOf(const struct stat& info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-// Opens a folder for looking names up in it, relative to `at`.
-int openFolder(int at, const std::string& folder) {
-  return openat(at, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+// Registers a fresh hidden name for the new file, before anything has it.
+void registerHiddenName(OutputFile& out) {
+  out.tempName = hiddenNameBeside(out.target);
+  setPendingTemp(out);
 }
 
-// The system's rule for protected symbolic links: in a sticky folder that
-// everybody may write, a link is followed only if it belongs to the user
-// or to the folder's owner. It holds here even where the system's switch is
-// off, since the link is followed by hand.
-bool mayFollow(int folder, const struct stat& link) {
-  struct stat info {};
-  if (fstat(folder, &info) != 0) return false;
-  bool shared = (info.st_mode & S_ISVTX) != 0 && (info.st_mode & S_IWOTH) != 0;
-  return !shared || link.st_uid == geteuid() || link.st_uid == info.st_uid;
+void dropHiddenName(OutputFile& out) {
+  clearPendingTemp(out);
+  out.tempName.clear();
 }
 
-bool readLink(int folder, const std::string& name, std::string& text) {
-  text.assign(256, '\0');
-  for (;;) {
-    ssize_t n = readlinkat(folder, name.c_str(), text.data(), text.size());
-    if (n < 0) return false;
-    if (static_cast<size_t>(n) < text.size()) {
-      text.resize(static_cast<size_t>(n));
-      return true;
-    }
-    text.assign(text.size() * 2, '\0');
-  }
-}
-
-// The system's own limit on links followed in one lookup.
-constexpr int maxLinkHops = 40;
-
-// Gives the unnamed new file a hidden name beside the target.
-IoCode nameUnnamed(OutputFile& out) {
+// Gives the unnamed new file a hidden name beside the target and at once
+// puts it in the target's place, with no other call between the two: the
+// name is registered for the interrupt handler before it exists.
+IoCode linkInPlace(OutputFile& out) {
   char procPath[64];
   std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", out.fd);
-  watchInterrupts();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = hiddenNameBeside(out.target);
-    bool linked = linkat(AT_FDCWD, procPath, out.folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    NamingWindow window;
+    if (!window.open()) return ioCodeFromErrno(EINTR);
+    registerHiddenName(out);
+    const char* name = out.tempName.c_str();
+    bool linked = linkat(AT_FDCWD, procPath, out.folderFd, name, AT_SYMLINK_FOLLOW) == 0;
     // Without /proc, a user with the right to it may link the descriptor itself.
-    if (!linked && errno == ENOENT) linked = linkat(out.fd, "", out.folderFd, name.c_str(), AT_EMPTY_PATH) == 0;
-    if (linked) {
-      out.tempName = name;
-      setPendingTemp(out);
-      return 0;
-    }
-    if (errno != EEXIST) return lastIoCode();
+    if (!linked && errno == ENOENT) linked = linkat(out.fd, "", out.folderFd, name, AT_EMPTY_PATH) == 0;
+    if (linked) return renameat(out.folderFd, name, out.folderFd, out.target.c_str()) == 0 ? 0 : lastIoCode();
+    int err = errno;
+    dropHiddenName(out);
+    if (err != EEXIST) return ioCodeFromErrno(err);
   }
   return ioCodeFromErrno(EEXIST);
 }
@@ -141,6 +161,25 @@ int createUnnamed(int folder, int flags) {
 // Whether the file system (or the system) has no unnamed files.
 bool unnamedRefused(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL || err == ENOENT; }
 
+// A named hidden new file, where the file system has no unnamed ones.
+int createNamed(OutputFile& out) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    NamingWindow window;
+    if (!window.open()) {
+      errno = EINTR;
+      return -1;
+    }
+    registerHiddenName(out);
+    int fd = openat(out.folderFd, out.tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    int err = errno;
+    dropHiddenName(out);
+    errno = err;
+    if (err != EEXIST) break;
+  }
+  return -1;
+}
+
 // Reserves room for `total` bytes in the target before anything is written
 // over it: a size limit or a full disk then fails here, the target untouched.
 IoCode reserveSpace(int fd, uint64_t oldSize, uint64_t total) {
@@ -159,25 +198,6 @@ IoCode reserveSpace(int fd, uint64_t oldSize, uint64_t total) {
 #else
   (void)fd;
 #endif
-  return 0;
-}
-
-// Copies the first `total` bytes of the spool to `fd`.
-// The buffer is the call's own: outputs on several threads copy at once.
-IoCode copySpool(int spool, int fd, uint64_t total) {
-  constexpr size_t bufferSize = size_t{1} << 16;
-  std::unique_ptr<char[]> buffer(new char[bufferSize]);
-  for (uint64_t at = 0; at < total;) {
-    size_t want = total - at < bufferSize ? static_cast<size_t>(total - at) : bufferSize;
-    ssize_t n = pread(spool, buffer.get(), want, static_cast<off_t>(at));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return lastIoCode();
-    }
-    if (n == 0) return ioCodeFromErrno(EIO);
-    if (IoCode code = writeAll(fd, buffer.get(), static_cast<size_t>(n))) return code;
-    at += static_cast<uint64_t>(n);
-  }
   return 0;
 }
 
@@ -205,67 +225,56 @@ void clearPendingTemp(OutputFile& out) {
 }
 
 IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& facts) {
-  std::string folder, name;
-  splitPath(fileName, folder, name);
-  if (name.empty()) return ioCodeFromErrno(EISDIR);
-  int dir = openFolder(AT_FDCWD, folder);
-  if (dir < 0) return lastIoCode();
-  struct stat info {};
-  bool missing = false;
-  for (int hops = 0;; ++hops) {
-    if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT) {
-        IoCode code = lastIoCode();
-        close(dir);
-        return code;
-      }
-      missing = true;
-      break;
-    }
-    if (!S_ISLNK(info.st_mode)) break;
-    IoCode refusal = !mayFollow(dir, info) ? ioCodeFromErrno(EACCES) : hops == maxLinkHops ? ioCodeFromErrno(ELOOP) : 0;
-    if (refusal != 0) {
-      close(dir);
-      return refusal;
-    }
-    // The link's target, looked up from the link's own folder. A link to
-    // nothing is itself replaced by the new file.
-    std::string text, linkFolder, linkName;
-    if (!readLink(dir, name, text)) {
-      missing = true;
-      break;
-    }
-    splitPath(text, linkFolder, linkName);
-    if (linkName.empty()) linkName.push_back('.');
-    int next = openFolder(dir, linkFolder);
-    struct stat there {};
-    if (next < 0 || fstatat(next, linkName.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (next >= 0) close(next);
-      // A link the system alone resolves (/dev/stdout to a pipe) may lead to
-      // a device or a pipe: written through the link, as it is.
-      if (fstatat(dir, name.c_str(), &there, 0) == 0 && !S_ISREG(there.st_mode) && !S_ISDIR(there.st_mode)) {
-        info = there;
-        out.throughLink = true;
-        break;
-      }
-      missing = true;
-      break;
-    }
-    close(dir);
-    dir = next;
-    name = linkName;
+  PathWalk walk;
+  if (IoCode code = walkPath(fileName, walk)) return code;
+  if (walk.end == WalkEnd::descriptor) {
+    out.descriptor = walk.descriptor;
+    facts.kind = TargetKind::descriptor;
+    return 0;
   }
-  out.folderFd = dir;
-  out.target = name;
-  if (missing) return 0;
+  out.folderFd = walk.folder;
+  out.target = walk.name;
+  out.systemLink = walk.systemLink;
+  if (walk.end == WalkEnd::missing) return 0;
+  const struct stat& info = walk.info;
   facts.kind = S_ISDIR(info.st_mode)   ? TargetKind::folder
                : S_ISREG(info.st_mode) ? TargetKind::regular
                                        : TargetKind::other;
-  facts.identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  facts.identity = identityOf(info);
   facts.mode = info.st_mode & 07777;
   facts.owner = info.st_uid;
   facts.group = info.st_gid;
+  uid_t folderOwner = 0;
+  facts.plantedByOther = facts.kind != TargetKind::folder && isSharedFolder(out.folderFd, folderOwner) &&
+                         info.st_uid != geteuid() && info.st_uid != folderOwner;
   return 0;
+}
+
+IoCode probeDescriptor(int fd, TargetFacts& facts) {
+  int flags = fcntl(fd, F_GETFL);
+  struct stat info {};
+  if (flags < 0 || fstat(fd, &info) != 0) return lastIoCode();
+    // A descriptor open for reading only, or for no more than its name (what
+    // the program puts where a standard stream was closed), cannot be written.
+#if defined(O_PATH)
+  const bool noWrites = (flags & O_PATH) != 0 || (flags & O_ACCMODE) == O_RDONLY;
+#else
+  const bool noWrites = (flags & O_ACCMODE) == O_RDONLY;
+#endif
+  if (noWrites) {
+    errno = EBADF;
+    return lastIoCode();
+  }
+  facts.kind = S_ISREG(info.st_mode) ? TargetKind::regular : TargetKind::other;
+  facts.identity = identityOf(info);
+  return 0;
+}
+
+int descriptorNamed(const std::string& fileName) {
+  PathWalk walk;
+  if (walkPath(fileName, walk) != 0) return -1;
+  if (walk.folder >= 0) close(walk.folder);
+  return walk.end == WalkEnd::descriptor ? walk.descriptor : -1;
 }
 
 IoCode probeTarget(OutputFile& out, const TargetFacts& facts) {
@@ -275,9 +284,7 @@ IoCode probeTarget(OutputFile& out, const TargetFacts& facts) {
   struct stat info {};
   if (fstat(out.targetFd, &info) != 0) return lastIoCode();
   // Another file put at the name since it was looked at is not written.
-  if (!(FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} == facts.identity)) {
-    return ioCodeFromErrno(EACCES);
-  }
+  if (!(identityOf(info) == facts.identity)) return ioCodeFromErrno(EACCES);
   return 0;
 }
 
@@ -288,19 +295,8 @@ IoCode createNewFile(OutputFile& out, const TargetFacts& facts) {
     fd = -1;
     errno = EOPNOTSUPP;
   }
-  if (fd < 0 && unnamedRefused(errno)) {
-    // A named hidden file instead, removed on an interrupt.
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      std::string name = hiddenNameBeside(out.target);
-      fd = openat(out.folderFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-      if (fd >= 0) {
-        out.tempName = name;
-        setPendingTemp(out);
-      } else if (errno != EEXIST) {
-        break;
-      }
-    }
-  }
+  // A named hidden file instead, removed on an interrupt.
+  if (fd < 0 && unnamedRefused(errno)) fd = createNamed(out);
   if (fd < 0) return lastIoCode();
   out.fd = fd;
   if (facts.kind == TargetKind::regular) {
@@ -309,44 +305,18 @@ IoCode createNewFile(OutputFile& out, const TargetFacts& facts) {
   } else {
     out.newMode = 0666 & ~currentUmask();
   }
-  if (out.targetFd >= 0) closeFd(out.targetFd);
   return 0;
-}
-
-void prepareInPlace(OutputFile& out) {
-  const char* folder = std::getenv("TMPDIR");
-  if (folder == nullptr || *folder == '\0') folder = "/tmp";
-  int dir = openFolder(AT_FDCWD, folder);
-  int fd = dir >= 0 ? createUnnamed(dir, O_RDWR) : -1;
-  if (dir >= 0) close(dir);
-  if (fd < 0) {
-    std::string path = std::string(folder) + "/.vantrel-XXXXXX";
-    fd = mkostemp(path.data(), O_CLOEXEC);
-    if (fd >= 0) unlink(path.c_str());
-  }
-  if (fd >= 0) {
-    out.fd = fd;
-    out.spooled = true;
-  }
 }
 
 IoCode writeTargetAt(OutputFile& out, std::string_view bytes) {
   if (out.length == out.written) return writeAll(out.fd, bytes.data(), bytes.size());
-  const char* data = bytes.data();
-  size_t size = bytes.size();
-  uint64_t at = out.length;
-  while (size > 0) {
-    ssize_t n = pwrite(out.fd, data, size, static_cast<off_t>(at));
-    if (n < 0) {
-      if (errno != EINTR) return lastIoCode();
-      continue;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-    at += static_cast<uint64_t>(n);
-  }
+  if (IoCode code = writeSpoolAt(out.fd, bytes.data(), bytes.size(), out.length)) return code;
   if (lseek(out.fd, 0, SEEK_END) < 0) return lastIoCode();
   return 0;
+}
+
+IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
+  return readSpoolAt(out.fd, into, count, at);
 }
 
 IoCode putTargetInPlace(OutputFile& out) {
@@ -354,28 +324,20 @@ IoCode putTargetInPlace(OutputFile& out) {
   if (out.written > out.length && ftruncate(out.fd, static_cast<off_t>(out.length)) != 0) code = lastIoCode();
   // Readable by others, as the old file was, only now that it is complete.
   if (code == 0 && fchmod(out.fd, static_cast<mode_t>(out.newMode)) != 0) code = lastIoCode();
-  if (code == 0 && out.tempName.empty()) code = nameUnnamed(out);
-  int fd = out.fd;
-  out.fd = -1;
-  if (close(fd) != 0 && code == 0) code = lastIoCode();
-  if (code == 0 && renameat(out.folderFd, out.tempName.c_str(), out.folderFd, out.target.c_str()) != 0) {
+  if (code == 0 && out.tempName.empty()) {
+    code = linkInPlace(out);
+  } else if (code == 0 && renameat(out.folderFd, out.tempName.c_str(), out.folderFd, out.target.c_str()) != 0) {
     code = lastIoCode();
   }
-  if (code == 0) {
-    out.tempName.clear();
-    clearPendingTemp(out);
-  }
+  if (code == 0) dropHiddenName(out);
+  // Closed only once it is in place: nothing comes between naming and renaming.
+  if (close(out.fd) != 0 && code == 0) code = lastIoCode();
+  out.fd = -1;
   return code;
 }
 
-IoCode rewriteInPlace(OutputFile& out, std::string_view text) {
-  uint64_t total = out.spooled ? out.length : text.size();
-  // A device or a pipe is opened only now: opening a pipe waits for a reader.
-  if (out.targetFd < 0) {
-    int follow = out.throughLink ? 0 : O_NOFOLLOW;
-    out.targetFd = openat(out.folderFd, out.target.c_str(), O_WRONLY | follow | O_CLOEXEC);
-  }
-  if (out.targetFd < 0) return lastIoCode();
+IoCode rewriteInPlace(OutputFile& out) {
+  uint64_t total = heldLength(out.held);
   struct stat info {};
   if (fstat(out.targetFd, &info) != 0) return lastIoCode();
   bool regular = S_ISREG(info.st_mode);
@@ -383,36 +345,31 @@ IoCode rewriteInPlace(OutputFile& out, std::string_view text) {
     if (IoCode code = reserveSpace(out.targetFd, static_cast<uint64_t>(info.st_size), total)) return code;
   }
   // From here on the old bytes are written over.
-  IoCode code = out.spooled ? copySpool(out.fd, out.targetFd, total) : writeAll(out.targetFd, text.data(), text.size());
+  IoCode code = sendHeld(out.held, out.targetFd);
   if (code == 0 && regular && ftruncate(out.targetFd, static_cast<off_t>(total)) != 0) code = lastIoCode();
+  return code;
+}
+
+IoCode writeStream(OutputFile& out) {
+  int fd = out.descriptor;
+  if (fd < 0) {
+    int follow = out.systemLink ? 0 : O_NOFOLLOW;
+    out.targetFd = openat(out.folderFd, out.target.c_str(), O_WRONLY | follow | O_CLOEXEC);
+    if (out.targetFd < 0) return lastIoCode();
+    fd = out.targetFd;
+  }
+  IoCode code = sendHeld(out.held, fd);
+  if (code != 0) out.note = out.held.note;
   return code;
 }
 
 void closeOutputFiles(OutputFile& out) {
   closeFd(out.fd);
   if (!out.tempName.empty()) unlinkat(out.folderFd, out.tempName.c_str(), 0);
-  out.tempName.clear();
-  clearPendingTemp(out);
+  dropHiddenName(out);
   closeFd(out.targetFd);
   closeFd(out.folderFd);
-  out.spooled = false;
-}
-
-}  // namespace vantrel
-
-namespace vantrel {
-
-IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
-  while (count > 0) {
-    ssize_t n = pread(out.fd, into, count, static_cast<off_t>(at));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return lastIoCode();
-    if (n == 0) return 100;  // read beyond the end of the file
-    into += n;
-    count -= static_cast<size_t>(n);
-    at += static_cast<uint64_t>(n);
-  }
-  return 0;
+  closeSpool(out.held.spool);
 }
 
 }  // namespace vantrel

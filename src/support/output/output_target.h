@@ -8,21 +8,31 @@
 namespace vantrel {
 
 // The system side of an output file, one implementation per platform. The
-// decisions (replace, rewrite in place, refuse) are openOutput's, shared.
+// decisions (replace, rewrite in place, stream, refuse) are openOutput's,
+// shared.
 
 // What the target is.
-enum class TargetKind { missing, regular, folder, other };
+enum class TargetKind { missing, regular, folder, other, descriptor };
 
 struct TargetFacts {
   TargetKind kind = TargetKind::missing;
   FileIdentity identity;
   uint32_t mode = 0;  // permission bits
   int64_t owner = -1, group = -1;
+  // In a sticky folder everybody may write, the target belongs to neither
+  // the user nor the folder's owner: the system's protected-regular and
+  // protected-FIFO rules, applied here whatever the system's switches say.
+  bool plantedByOther = false;
 };
 
 // Finds the file a write to `fileName` lands in and fills `out.target` (and
-// the folder it lies in). Returns 0, or the I/O code of the failure.
+// the folder it lies in), or `out.descriptor` for a name that is this
+// process's descriptor. Returns 0, or the I/O code of the failure.
 IoCode findTarget(OutputFile& out, const std::string& fileName, TargetFacts& facts);
+
+// Whether descriptor `fd` is open for writing, and what it is. Returns 0, or
+// the I/O code of the failure (6, "Bad file descriptor": not open for writing).
+IoCode probeDescriptor(int fd, TargetFacts& facts);
 
 // Whether the user may write the existing target itself, not just its
 // folder. Returns 0, or the I/O code of the refusal.
@@ -31,10 +41,6 @@ IoCode probeTarget(OutputFile& out, const TargetFacts& facts);
 // Creates the new file beside the target, giving it the target's owner.
 // Returns 0, or the I/O code of the failure (5: the folder may not be written).
 IoCode createNewFile(OutputFile& out, const TargetFacts& facts);
-
-// Prepares rewriting the target in place: a spool file takes the text where
-// one can be made (`out.spooled`), otherwise it stays in memory.
-void prepareInPlace(OutputFile& out);
 
 // Writes `bytes` at byte `out.length` of the new file (before its end after
 // a retraction). Returns 0, or the I/O code of the failure.
@@ -50,16 +56,20 @@ IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at);
 // failure.
 IoCode putTargetInPlace(OutputFile& out);
 
-// Writes the text over the target itself: the spool's `out.length` bytes, or
-// `text` without a spool. Space for it is reserved first, so that a full
-// disk or a size limit leaves the target as it was.
-IoCode rewriteInPlace(OutputFile& out, std::string_view text);
+// Writes the held text over the target itself. Space for it is reserved
+// first, so that a full disk or a size limit leaves the target as it was.
+IoCode rewriteInPlace(OutputFile& out);
+
+// Writes the held text to the stream: the descriptor at its own position, or
+// the FIFO or device, opened only now (opening a FIFO waits for a reader).
+IoCode writeStream(OutputFile& out);
 
 // Closes whatever is open and removes the new file if it has a name.
 void closeOutputFiles(OutputFile& out);
 
 // The new file's name while it has one, for removal when the program is
-// interrupted (the platform's handler reads it).
+// interrupted (the platform's handler reads it). A name is registered
+// before it is made, so that no interrupt finds it unregistered.
 void setPendingTemp(OutputFile& out);
 void clearPendingTemp(OutputFile& out);
 

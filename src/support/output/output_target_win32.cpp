@@ -41,6 +41,11 @@ HANDLE handleOf(const OutputFile& out) { return static_cast<HANDLE>(out.handle);
 std::string targetPath(const OutputFile& out) { return out.folder + out.target; }
 std::string tempPath(const OutputFile& out) { return out.folder + out.tempName; }
 
+// Opens the target itself for writing.
+HANDLE openTargetItself(const OutputFile& out) {
+  return CreateFileA(targetPath(out).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
 void setPendingTemp(OutputFile& out) {
@@ -111,9 +116,6 @@ IoCode createNewFile(OutputFile& out, const TargetFacts&) {
   return static_cast<IoCode>(code);
 }
 
-// The text of an in-place rewrite stays in memory.
-void prepareInPlace(OutputFile&) {}
-
 IoCode writeTargetAt(OutputFile& out, std::string_view bytes) {
   return writeToHandleAt(handleOf(out), bytes.data(), bytes.size(), out.length);
 }
@@ -138,26 +140,31 @@ IoCode putTargetInPlace(OutputFile& out) {
   return code;
 }
 
-IoCode rewriteInPlace(OutputFile& out, std::string_view text) {
-  HANDLE file =
-      CreateFileA(targetPath(out).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return lastIoCode();
-  IoCode code = 0;
-  bool disk = GetFileType(file) == FILE_TYPE_DISK;
-  if (disk) {
-    // Room for the text first: a full disk then leaves the file as it was.
-    FILE_ALLOCATION_INFO room{};
-    room.AllocationSize.QuadPart = static_cast<LONGLONG>(text.size());
-    if (!SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room) &&
-        GetLastError() == ERROR_DISK_FULL) {
-      code = lastIoCode();
-    }
+IoCode rewriteInPlace(OutputFile& out) {
+  HandleGuard file(openTargetItself(out));
+  if (!file.valid()) return lastIoCode();
+  // Room for the text first: a full disk then leaves the file as it was.
+  FILE_ALLOCATION_INFO room{};
+  room.AllocationSize.QuadPart = static_cast<LONGLONG>(heldLength(out.held));
+  if (!SetFileInformationByHandle(file.get(), FileAllocationInfo, &room, sizeof room) &&
+      GetLastError() == ERROR_DISK_FULL) {
+    return lastIoCode();
   }
-  if (code == 0) code = writeToHandle(file, text.data(), text.size());
-  if (code == 0 && disk && !SetEndOfFile(file)) code = lastIoCode();
-  if (!CloseHandle(file) && code == 0) code = lastIoCode();
-  return code;
+  if (IoCode code = sendHeld(out.held, reinterpret_cast<SystemHandle>(file.get()))) return code;
+  if (!SetEndOfFile(file.get())) return lastIoCode();
+  return 0;
 }
+
+IoCode writeStream(OutputFile& out) {
+  if (out.descriptor >= 0) return ERROR_INVALID_HANDLE;  // descriptors are StreamSink's, in memory
+  HandleGuard file(openTargetItself(out));
+  if (!file.valid()) return lastIoCode();
+  return sendHeld(out.held, reinterpret_cast<SystemHandle>(file.get()));
+}
+
+IoCode probeDescriptor(int, TargetFacts&) { return ERROR_INVALID_HANDLE; }
+
+int descriptorNamed(const std::string&) { return -1; }
 
 void closeOutputFiles(OutputFile& out) {
   if (out.handle != nullptr) CloseHandle(handleOf(out));
@@ -165,26 +172,11 @@ void closeOutputFiles(OutputFile& out) {
   if (!out.tempName.empty()) DeleteFileA(tempPath(out).c_str());
   out.tempName.clear();
   clearPendingTemp(out);
+  closeSpool(out.held.spool);
 }
 
-}  // namespace vantrel
-
-namespace vantrel {
-
 IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
-  while (count > 0) {
-    OVERLAPPED place{};
-    place.Offset = static_cast<DWORD>(at);
-    place.OffsetHigh = static_cast<DWORD>(at >> 32);
-    DWORD request = static_cast<DWORD>(count < (size_t{1} << 30) ? count : (size_t{1} << 30));
-    DWORD done = 0;
-    if (!ReadFile(static_cast<HANDLE>(out.handle), into, request, &done, &place)) return lastIoCode();
-    if (done == 0) return 100;  // read beyond the end of the file
-    into += done;
-    count -= done;
-    at += done;
-  }
-  return 0;
+  return readFromHandleAt(static_cast<HANDLE>(out.handle), into, count, at);
 }
 
 }  // namespace vantrel

@@ -103,6 +103,8 @@ TEST(HtmlWriterTest, RemovalTakesOneCharacterOfTheBodyOnly) {
       {"<head>ab\xC3\xA9", 6, 0, false, 2, "<head>a"},
       {"<head>a", 6, 0, false, 3, "<head>"},  // the body is empty: nothing more goes
       {"x<sub>i</sub>", 0, 0, false, 1, "x<sub>i</sub"},
+      {"x<sub>i</sub>", 0, 0, true, 2, "x<sub>i</sub>"},  // escaped: mark-up stays
+      {"<head>a</span>", 6, 10, true, 1, "<head>a</span>"},
       {"h\xE2\x82\xAC\xE2\x82\xAC", 1, 0, false, 1, "h\xE2\x82\xAC"},
       {"h\xF0\x9F\x98\x80", 1, 0, false, 1, "h"},
       {"a\xC3\xC3", 0, 0, false, 1, "a\xC3"},                        // a lead byte alone
