@@ -222,7 +222,7 @@ struct Kernel;
 // encoded once, and the buffers of one document serve the next, so that a
 // batch of small documents costs little more than their bytes. For one
 // thread at a time: make one converter per thread.
-class Converter {
+class VANTREL_API Converter {
  public:
   explicit Converter(const MapFile& map);
   ~Converter();
