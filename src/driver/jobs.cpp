@@ -56,10 +56,10 @@ bool isFolder(const std::string& name) {
   return fs::is_directory(name, error);
 }
 
-// Adds the .chi documents below `folder` (whose names start with
-// `input`), in the order of their names, each folder's entries in turn; no
-// symbolic link is followed. A folder that cannot be read is named in
-// `lines`.
+// Adds the .chi documents below the folder `input` (`below` the folder
+// argument), in the order of their names, each folder's entries in turn; no
+// symbolic link is followed. A folder that cannot be read is named in the
+// list's lines.
 void addDocumentsBelow(const std::string& input, const std::string& below, const std::string& argument,
                        std::vector<Found>& found, JobList& list) {
   std::vector<std::pair<std::string, bool>> entries;  // name, is a folder
@@ -100,10 +100,11 @@ std::vector<Found> documentsOf(const Options& options, JobList& list) {
   if (options.documents.empty()) return {{defaultInputName, "", ""}};
   for (const std::string& document : options.documents) {
     if (options.recursive && document != "-" && isFolder(document)) {
-      size_t before = found.size();
+      const size_t before = found.size(), linesBefore = list.lines.size();
       addDocumentsBelow(document, "", document, found, list);
-      if (found.size() == before)
+      if (found.size() == before && list.lines.size() == linesBefore) {
         list.lines.push_back("vantrel: " + document + ": warning: no .chi document below it\n");
+      }
     } else {
       found.push_back({document, "", document});
     }
