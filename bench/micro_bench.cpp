@@ -1,7 +1,7 @@
 // Micro-benchmarks of the converter's hot paths: line splitting, a whole
-// in-memory conversion with each kernel the processor runs (the speed the
-// README's table gives per kernel), the map lookup with its encoder, and
-// each kernel's copy of plain runs through a page.
+// in-memory conversion with each kernel the processor runs (the speed
+// docs/performance.md gives per kernel), the map lookup with its encoder,
+// and each kernel's copy of plain runs through a page.
 //
 //   build/bench/vantrel_micro_bench --benchmark_filter=convert/
 #include <benchmark/benchmark.h>

@@ -176,13 +176,19 @@ struct ConversionOptions {
   // such a character takes back its whole entity. The converter's own
   // mark-up and the map file's header lines stay as they are.
   bool escapeMarkup = false;
-  // Without a header block in the map file the text opens with a minimal
-  // HTML5 head (doctype, charset, `title` with its mark-up escaped) in
-  // front of the usual head; a map file's header block is used as it is.
+  // Without a header block in the map file the text opens with an HTML5
+  // head (doctype, charset, `title` with its mark-up escaped, a stylesheet)
+  // in front of the usual head; a map file's header block is used as it is.
   // Bytes of the title that are not valid UTF-8, and control characters
   // such as NUL, become U+FFFD.
   bool standalone = false;
   std::string title;
+  // The standalone head's stylesheet: empty for a small one of its own (a
+  // serif in a column of about 40em, sub- and superscripts that keep the
+  // lines evenly spaced, paragraph spacing and rules) in a <style> element;
+  // otherwise the URL of one to link instead (<link rel="stylesheet">), its
+  // mark-up escaped and made valid UTF-8 as the title is.
+  std::string stylesheet;
   // Threads that convert one document, the caller's own among them: a long
   // document is cut at row-group boundaries and its parts converted at once.
   // 0 takes two where the machine has two cores or more; 1 converts on the
@@ -222,7 +228,7 @@ struct Kernel;
 // encoded once, and the buffers of one document serve the next, so that a
 // batch of small documents costs little more than their bytes. For one
 // thread at a time: make one converter per thread.
-class Converter {
+class VANTREL_API Converter {
  public:
   explicit Converter(const MapFile& map);
   ~Converter();

@@ -11,4 +11,15 @@ struct Finding {
   std::string message;
 };
 
+// A count with its thousands set apart, as messages give it: 1,998.
+inline std::string withThousands(uint64_t number) {
+  const std::string digits = std::to_string(number);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
+}
+
 }  // namespace vantrel

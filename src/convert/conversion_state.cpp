@@ -7,10 +7,28 @@
 
 namespace vantrel {
 
-std::string standaloneHead(std::string_view title) {
-  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
-  // The page says it is UTF-8: so is its title, whatever bytes a file name holds.
-  for (char c : validUtf8(title)) {
+namespace {
+
+// The standalone head's own stylesheet: a serif in a column of about 40em;
+// sub- and superscripts that take no line height of their own, so that a
+// line holding one stands as far from its neighbours as any other; spacing
+// between paragraphs, and quiet rules.
+constexpr std::string_view builtInStyle =
+    "<style>\n"
+    "body { max-width: 40em; margin: 2em auto; padding: 0 1em; color: #222; background: #fff;\n"
+    "  font-family: Charter, \"Bitstream Charter\", Georgia, Cambria, \"Times New Roman\", serif;\n"
+    "  line-height: 1.5; }\n"
+    "p { margin: 0 0 1em; }\n"
+    "sub, sup { font-size: 75%; line-height: 0; position: relative; vertical-align: baseline; }\n"
+    "sup { top: -0.5em; }\n"
+    "sub { bottom: -0.25em; }\n"
+    "hr { border: 0; border-top: 1px solid #bbb; margin: 1.5em 0; }\n"
+    "</style>\n";
+
+// Appends `text` as valid UTF-8 (the page says it is UTF-8, whatever bytes a
+// file name or a URL holds) with its mark-up as entities.
+void appendEscaped(std::string& head, std::string_view text) {
+  for (char c : validUtf8(text)) {
     std::string_view entity = markupEntity(c);
     if (entity.empty()) {
       head += c;
@@ -18,7 +36,22 @@ std::string standaloneHead(std::string_view title) {
       head += entity;
     }
   }
-  head += "</title>\n</head>\n<body>\n";
+}
+
+}  // namespace
+
+std::string standaloneHead(std::string_view title, std::string_view stylesheet) {
+  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  appendEscaped(head, title);
+  head += "</title>\n";
+  if (stylesheet.empty()) {
+    head += builtInStyle;
+  } else {
+    head += "<link rel=\"stylesheet\" href=\"";
+    appendEscaped(head, stylesheet);
+    head += "\">\n";
+  }
+  head += "</head>\n<body>\n";
   return head;
 }
 
@@ -29,7 +62,7 @@ void prepareConversion(ConversionState& s, std::shared_ptr<const EncodedMap> enc
   s.kernel = &kernel;
   s.lines.kernel = &kernel;
   HtmlWriter& html = s.html;
-  html.HtmlHead = options.standalone && header.empty() ? standaloneHead(options.title) : header;
+  html.HtmlHead = options.standalone && header.empty() ? standaloneHead(options.title, options.stylesheet) : header;
   html.HtmlHead += initialHtmlHead;
   html.spans = SpanState{};
   html.paragraphPending = 0;

@@ -125,8 +125,9 @@ void prepareConversion(ConversionState& s, const MapFile& map, const ConversionO
 void prepareConversion(ConversionState& s, std::shared_ptr<const EncodedMap> encoded, const std::string& header,
                        const ConversionOptions& options, const Kernel& kernel);
 
-// The minimal HTML5 head that a standalone text opens with, up to <body>.
-std::string standaloneHead(std::string_view title);
+// The HTML5 head that a standalone text opens with, up to <body>: the
+// title, and the built-in stylesheet (empty `stylesheet`) or a link to it.
+std::string standaloneHead(std::string_view title, std::string_view stylesheet = {});
 
 // All that one row group leaves to the next: the spans and the pending
 // breaks. A part of a document that begins with a row group converts the

@@ -16,9 +16,11 @@ struct OptionForm {
 };
 
 constexpr OptionForm optionForms[] = {
-    {'o', 'o', "output", true},   {'m', 'm', "map", true},   {'j', 'j', "jobs", true},
-    {'q', 'q', "quiet", false},   {'c', 0, "check", false},  {'h', 'h', "help", false},
-    {'V', 'V', "version", false}, {'e', 0, "escape", false}, {'s', 0, "standalone", false},
+    {'o', 'o', "output", true},     {'m', 'm', "map", true},        {'j', 'j', "jobs", true},
+    {'q', 'q', "quiet", false},     {'c', 0, "check", false},       {'h', 'h', "help", false},
+    {'V', 'V', "version", false},   {'e', 0, "escape", false},      {'s', 0, "standalone", false},
+    {'d', 'd', "output-dir", true}, {'r', 'r', "recursive", false}, {'M', 'M', "map-beside", false},
+    {'L', 0, "stylesheet", true},
 };
 
 const OptionForm* byLetter(char letter) {
@@ -38,7 +40,8 @@ const OptionForm* byName(std::string_view name) {
 void apply(Options& options, const OptionForm& form, const std::string& shown, const std::string& value) {
   // An empty name names no file: it is not taken for "no option".
   if (form.takesValue && form.key != 'j' && value.empty()) {
-    options.error = "option '" + shown + "' needs a file name, not an empty one";
+    const char* what = form.key == 'd' ? "folder name" : form.key == 'L' ? "URL" : "file name";
+    options.error = "option '" + shown + "' needs a " + what + ", not an empty one";
     return;
   }
   switch (form.key) {
@@ -81,6 +84,20 @@ void apply(Options& options, const OptionForm& form, const std::string& shown, c
       break;
     case 'V':
       options.version = true;
+      break;
+    case 'd':
+      options.outputDir = value;
+      break;
+    case 'r':
+      options.recursive = true;
+      break;
+    case 'M':
+      options.mapBeside = true;
+      break;
+    case 'L':
+      // A linked stylesheet belongs to the standalone head.
+      options.stylesheet = value;
+      options.standalone = true;
       break;
     default:
       break;
@@ -140,6 +157,10 @@ Options parseOptions(const std::vector<std::string>& args) {
     options.error = "--output names the output of a single document, and " + std::to_string(options.documents.size()) +
                     " were given";
   }
+  if (!options.output.empty() && !options.outputDir.empty()) {
+    options.error = "--output and --output-dir cannot be used together";
+  }
+  if (!options.mapFile.empty() && options.mapBeside) options.error = "--map and --map-beside cannot be used together";
   int fromInput = 0;
   for (const std::string& document : options.documents) fromInput += document == "-" ? 1 : 0;
   if (fromInput > 1) options.error = "standard input ('-') can be read only once";
@@ -152,33 +173,43 @@ const char* const usageText =
     "Without a DOCUMENT, x.chi is converted; a DOCUMENT \"-\" is standard input.\n"
     "\n"
     "  -o, --output FILE   output of a single document; \"-\" is standard output\n"
+    "  -d, --output-dir DIR  write each output under DIR, on the path its document\n"
+    "                      was named by (folders are made as needed)\n"
+    "  -r, --recursive     a folder stands for every .chi document below it\n"
     "  -m, --map FILE      map file to use instead of Runemap.txt in the current folder\n"
     "                      (it must exist)\n"
+    "  -M, --map-beside    each document uses Runemap.txt of its own folder\n"
     "  -j, --jobs N        convert up to N documents at once (default 1)\n"
-    "  -q, --quiet         no banner and no progress; faults are still reported\n"
+    "  -q, --quiet         no banner, no progress and no summary; faults are still\n"
+    "                      reported\n"
     "      --check         read the documents and the map file, report problems,\n"
     "                      write nothing (exit status 1 when anything was reported)\n"
     "      --escape        write \"&\", \"<\", \">\" and '\"' of the text as entities, so that\n"
     "                      the page shows them as written (for untrusted documents)\n"
-    "      --standalone    without a header in the map file, begin the page with a\n"
-    "                      minimal HTML5 head (doctype, UTF-8 charset, title)\n"
+    "      --standalone    without a header in the map file, begin the page with an\n"
+    "                      HTML5 head: doctype, charset, title, a small stylesheet\n"
+    "      --stylesheet URL  as --standalone, linking the stylesheet at URL instead\n"
     "  -h, --help          show this text and exit\n"
     "  -V, --version       show the version and exit\n"
     "  --                  end of options: a document named \"-x.chi\" is reached with\n"
     "                      \"-- -x.chi\" or \"./-x.chi\"\n"
     "\n"
     "When the HTML goes to standard output, the console text goes to standard\n"
-    "error. Warnings (line ends in LF alone, text outside row groups, a map file\n"
-    "not used) go to standard error and change nothing else.\n"
+    "error. A failure is named on standard error too (\"vantrel: FILE: cause\"),\n"
+    "beside the fault report. Warnings (line ends in LF alone, text outside row\n"
+    "groups, a map file not used, control codes without a map file) go to\n"
+    "standard error and change nothing else.\n"
     "\n"
     "Lines end in CR or CR LF. The map file Runemap.txt is read from the current\n"
-    "folder, not from the document's; fonts have no style without its header.\n"
+    "folder (with -M, from the document's); fonts have no style without its header.\n"
     "Characters become the bytes their code page gives, mark-up included: use\n"
     "--escape for documents you do not trust.\n"
     "\n"
     "Examples:\n"
     "  vantrel sample.chi                 writes sample.htm\n"
     "  vantrel -q -j 2 *.chi              converts every document, two at a time\n"
+    "  vantrel -r -M -d out archive       the tree archive/ to out/archive/, each\n"
+    "                                     document with its folder's map file\n"
     "  vantrel -m ../Runemap.txt a.chi    with another map file\n"
     "  vantrel -o page.html a.chi         writes page.html\n"
     "  vantrel - < a.chi > a.htm          from standard input to standard output\n"

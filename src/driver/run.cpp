@@ -1,6 +1,5 @@
 #include "driver/run.h"
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -14,17 +13,17 @@
 #include <thread>
 #include <vector>
 
-#include "charmap/map_file.h"
+#include "check/control_codes.h"
 #include "check/document_check.h"
-#include "check/map_check.h"
+#include "driver/jobs.h"
+#include "driver/maps.h"
+#include "driver/messages.h"
 #include "driver/options.h"
 #include "kernels/kernel.h"
 #include "support/console/console.h"
 #include "support/console/console_device.h"
 #include "support/console/terminal_text.h"
 #include "support/faults/fault_report.h"
-#include "support/files/file_io.h"
-#include "support/files/file_name.h"
 #include "support/output/output_file.h"
 #include "support/program/command_line.h"
 #include "support/program/program.h"
@@ -36,166 +35,41 @@ namespace {
 
 constexpr IoCode fileNotFound = 2;
 
-// One document to convert, and where its HTML goes.
-struct Job {
-  std::string input;
-  std::string output;
-  bool toStdout = false;
-  ConversionOptions conversion;
+bool isFolder(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::is_directory(name, error);
+}
+
+// What the documents of a run share: their map files and output folders.
+struct RunContext {
+  explicit RunContext(const Options& options) : maps(options), recursive(options.recursive) {}
+  MapFiles maps;
+  OutputFolders folders;
+  bool recursive;
 };
 
-// A page's title: the document's name without its folder.
-std::string titleOf(const std::string& input) {
-  size_t slash = input.find_last_of("/\\:");
-  return slash == std::string::npos ? input : input.substr(slash + 1);
-}
-
-std::vector<Job> jobsOf(const Options& options) {
-  std::vector<std::string> documents = options.documents;
-  if (documents.empty()) documents.emplace_back();
-  std::vector<Job> jobs;
-  for (std::string& input : documents) {
-    Job job;
-    job.input = input.empty() ? defaultInputName : input;
-    job.output = !options.output.empty() ? options.output : job.input == "-" ? "-" : changeExt(job.input, ".htm");
-    job.toStdout = job.output == "-";
-    job.conversion.escapeMarkup = options.escape;
-    // The file sinks and the console take their calls from any thread.
-    job.conversion.callbacksOnAnyThread = true;
-    job.conversion.standalone = options.standalone;
-    job.conversion.title = titleOf(job.input);
-    jobs.push_back(std::move(job));
-  }
-  return jobs;
-}
-
-// Writes a line to standard error; on a terminal its control characters
-// are shown as "?" (the line end stays).
-void printLine(std::string_view line) {
-  std::string shown(line);
-  if (isTerminal(2)) {
-    bool ended = line.ends_with('\n');
-    shown = terminalSafe(line.substr(0, line.size() - (ended ? 1 : 0)));
-    if (ended) shown.push_back('\n');
-  }
-  std::fwrite(shown.data(), 1, shown.size(), stderr);
-}
-
-// Warnings go to standard error, each on a line of its own. When the console
-// text goes there too, what it holds is passed on first.
-void printLines(const std::vector<std::string>& lines) {
-  if (lines.empty()) return;
-  if (consoleOut.target == 2) closeConsole();
-  for (const std::string& line : lines) printLine(line);
-  std::fflush(stderr);
-}
-
-std::string findingLine(const std::string& file, const Finding& finding, const char* kind = "warning") {
-  std::string line = "vantrel: ";
-  line.append(file);
-  if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
-  line.append(": ").append(kind).append(": ").append(finding.message).append("\n");
-  return line;
-}
-
-void addFindings(std::vector<std::string>& lines, const std::string& file, const std::vector<Finding>& findings) {
-  for (const Finding& finding : findings) lines.push_back(findingLine(file, finding));
-}
-
-bool isRegularFile(const std::string& name) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(name, error);
-}
-
-// The map file, read once for all documents (by whichever conversion needs
-// it first); a fault in reading it is the fault of every document.
-class SharedMap {
+// The converter of one thread, for one map at a time: the map's pages are
+// encoded once, and the buffers of a document serve the next.
+class ThreadConverter {
  public:
-  explicit SharedMap(const Options& options) : options_(options) {}
-
-  const MapFile& get() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!loaded_) {
-      loaded_ = true;
-      try {
-        load();
-      } catch (...) {
-        fault_ = std::current_exception();
-      }
+  Converter& forMap(const MapFile& map) {
+    if (map_ != &map || !converter_) {
+      converter_ = std::make_unique<Converter>(map);
+      map_ = &map;
     }
-    if (fault_) std::rethrow_exception(fault_);
-    return map_;
-  }
-
-  // Warnings about the map file, once: the first call after it was read
-  // takes them.
-  std::vector<std::string> takeWarnings() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return std::move(warnings_);
-  }
-
-  // Where no map file was found: a warning when the document's own folder
-  // holds one, which is not used.
-  std::vector<std::string> besideWarnings(const std::string& input) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!loaded_ || fault_ || found_ || !options_.mapFile.empty()) return {};
-    }
-    size_t slash = input.find_last_of("/\\");
-    if (slash == std::string::npos) return {};
-    std::string beside = input.substr(0, slash + 1) + mapFileName;
-    if (!isRegularFile(beside)) return {};
-    return {findingLine(input, {0, "the map file beside the document, " + beside +
-                                       ", is not used: the map file is read from the current folder "
-                                       "(use --map " +
-                                       beside + ")"})};
+    return *converter_;
   }
 
  private:
-  void load() {
-    const std::string name = options_.mapFile.empty() ? mapFileName : options_.mapFile;
-    // Read once: the map and the checks of its lines come from the same text.
-    TextBlock text;
-    IoCode code = readWholeFile(name, text);
-    found_ = code != fileNotFound;
-    map_ = defaultMapFile();
-    if (code == fileTooLarge) {
-      static_assert(largestWholeFile == maxMapFileSize, "the program reads map files as the library does");
-      const std::string most = std::to_string(maxMapFileSize >> 20) + " MiB";
-      warnings_.push_back(findingLine(name, {0, "larger than " + most + ", the most a map file may be"}, "error"));
-    }
-    if (!found_ && !options_.mapFile.empty()) raiseInOutError(fileNotFound);
-    if (found_) {
-      if (code != 0) raiseInOutError(code);
-      std::string_view lines(text.bytes.get(), text.size);
-      map_ = readMapText(lines);
-      addFindings(warnings_, name, checkMapText(lines));
-      return;
-    }
-    // A map file named in another letter case is not found by that name.
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
-      std::string other = entry.path().filename().string();
-      if (other.size() != std::string_view(mapFileName).size() || other == mapFileName) continue;
-      bool same = true;
-      for (size_t i = 0; i < other.size(); ++i) {
-        same = same && std::tolower(static_cast<unsigned char>(other[i])) ==
-                           std::tolower(static_cast<unsigned char>(mapFileName[i]));
-      }
-      if (same) {
-        warnings_.push_back(findingLine(other, {0, std::string("not used: the map file must be named ") + mapFileName +
-                                                       " (rename it, or use --map " + other + ")"}));
-      }
-    }
-  }
+  const MapFile* map_ = nullptr;
+  std::unique_ptr<Converter> converter_;
+};
 
-  const Options& options_;
-  std::mutex mutex_;
-  bool loaded_ = false;
-  bool found_ = false;
-  MapFile map_;
-  std::exception_ptr fault_;
-  std::vector<std::string> warnings_;
+// What one document's run leaves to show beside its console text.
+struct DocumentResult {
+  std::vector<std::string> lines;  // warnings, and the line that names a failure
+  SharedMap* map = nullptr;        // the map file it used, whose own lines come first
+  bool failureNamed = false;       // the failure is named elsewhere (the map file's, once)
 };
 
 // The console text of one document: straight through the console channel,
@@ -242,27 +116,58 @@ struct DocumentConsole {
   }
 };
 
-// Runs one document's part; a fault is reported in its console text.
-// Returns whether it ended without one.
+// Names a failure on standard error, beside its report; a console that
+// failed is named once, at the end of the run.
+void nameFailure(const DocumentConsole& console, DocumentResult& result, const Exception& fault,
+                 const std::string& input) {
+  if (result.failureNamed || (console.buffer == nullptr && !consoleOut.failure.empty())) return;
+  try {
+    result.lines.push_back(failureLine(fault, input));
+  } catch (const std::bad_alloc&) {
+    // The report on the console says it.
+  }
+}
+
+// Runs one document's part; a fault is reported in its console text and
+// named in its lines. Returns whether it ended without one.
 template <class Body>
-bool runDocument(const DocumentConsole& console, Body body) {
+bool runDocument(const DocumentConsole& console, DocumentResult& result, const std::string& input, Body body) {
   try {
     body();
     return true;
   } catch (const Exception& fault) {
     console.report(fault);
+    nameFailure(console, result, fault, input);
   } catch (const std::bad_alloc&) {
     console.report(outOfMemoryFault());
+    nameFailure(console, result, outOfMemoryFault(), input);
   } catch (const std::length_error&) {
     console.report(outOfMemoryFault());
+    nameFailure(console, result, outOfMemoryFault(), input);
   }
   return false;
 }
 
+// The document's source. Where no document was named and x.chi is missing,
+// the fault says what was meant; a folder named without -r, what takes it.
+FileSource openDocument(const Job& job, bool recursive) {
+  try {
+    return FileSource(job.input);
+  } catch (EInOutError& fault) {
+    if (!job.named && fault.code() == fileNotFound) {
+      fault.describe(job.input, 0, "No such file or directory (no document named; \"-\" reads standard input)");
+    } else if (!recursive && job.input != "-" && isFolder(job.input)) {
+      const std::string cause(fault.cause());
+      fault.describe(job.input, 0, cause + " (-r converts the documents below it)");
+    }
+    throw;
+  }
+}
+
 // Converts one document: conversion line, load, convert, save, "finish".
-// Adds the warnings about it to `lines`, and where standard output or the
-// temporary folder failed the output, a line that says so.
-void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, std::vector<std::string>& lines) {
+// Adds the warnings about it to the result.
+void convertJob(const Job& job, RunContext& run, ThreadConverter& converter, const DocumentConsole& console,
+                DocumentResult& result) {
   console.text("Conversion: ");
   console.name(job.input);
   console.text(" ---> ");
@@ -271,22 +176,26 @@ void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, 
   console.line();
   console.check();
 
-  FileSource document(job.input);
+  FileSource document = openDocument(job, run.recursive);
+  run.folders.make(job.makeFolder);
   // The output is written while the conversion goes on, to a new file that
   // replaces the old one only when the text is complete. An output that is
   // the document itself is refused before anything is converted.
   std::unique_ptr<HtmlSink> output;
-  const std::string* failureNote = nullptr;
   if (job.toStdout) {
-    auto stream = std::make_unique<StreamSink>(1, &document);
-    failureNote = &stream->failureNote();
-    output = std::move(stream);
+    output = std::make_unique<StreamSink>(1, &document);
   } else {
-    auto file = std::make_unique<FileSink>(job.output, &document);
-    failureNote = &file->failureNote();
-    output = std::move(file);
+    output = std::make_unique<FileSink>(job.output, &document);
   }
-  const MapFile& mapFile = map.get();
+  SharedMap& map = run.maps.of(job);
+  result.map = &map;
+  const MapFile* mapFile = nullptr;
+  try {
+    mapFile = &map.get();
+  } catch (...) {
+    result.failureNamed = true;  // with the map file's lines, once
+    throw;
+  }
   std::function<void()> drawDot;
   if (console.quiet) {
     // no progress
@@ -300,46 +209,63 @@ void convertJob(const Job& job, SharedMap& map, const DocumentConsole& console, 
       checkIo();
     };
   }
+  // Without a map file, the codes that become C1 control characters are
+  // counted as the document is read.
+  const bool countControls = map.isDefaults();
+  ControlCodeCount counted(document);
+  ByteSource& source = countControls ? static_cast<ByteSource&>(counted) : document;
   // The warnings come from what the conversion saw: no second scan.
-  ConversionReport report = convertDocument(document, mapFile, *output, drawDot, job.conversion);
+  ConversionReport report = converter.forMap(*mapFile).convert(source, *output, drawDot, job.conversion);
   console.line();
   console.check();
-  try {
-    output->finish();
-  } catch (const Exception& fault) {
-    // Standard output, or the temporary folder, is named where it failed.
-    if (job.toStdout || !failureNote->empty()) lines.push_back("vantrel: " + std::string(fault.what()) + "\n");
-    throw;
-  }
+  output->finish();
 
   console.text("finish");
   console.line();
   console.check();
 
-  addFindings(lines, job.input, shapeFindings(report));
-  for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
+  addFindings(result.lines, job.input, shapeFindings(report));
+  if (countControls) addFindings(result.lines, job.input, controlCodeFindings(counted.count()));
+  for (std::string& line : map.besideWarnings(job.input)) result.lines.push_back(std::move(line));
+}
+
+// How many documents were converted, and how many failed.
+struct Tally {
+  uint64_t converted = 0;
+  uint64_t failed = 0;
+  void add(bool converted) { ++(converted ? this->converted : failed); }
+};
+
+// Shows what a document's run left beside its console text: the lines of
+// its map file (once), then its own.
+void showLines(DocumentResult& result) {
+  if (result.map != nullptr) printLines(result.map->takeLines());
+  printLines(result.lines);
 }
 
 // What one document's run left to show, for a run on several threads.
 struct Outcome {
   std::string console;
-  std::vector<std::string> warnings;
+  DocumentResult result;
   bool converted = false;
   bool done = false;
 };
 
-// Converts the documents on up to `threads` threads; their console text and
-// warnings are shown in the order of the documents as each is complete.
-bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet, int threads) {
+// Converts the documents on up to `threads` threads, each with a converter
+// of its own; their console text and lines are shown in the order of the
+// documents as each is complete.
+void convertInParallel(const std::vector<Job>& jobs, RunContext& run, bool quiet, int threads, Tally& tally) {
   std::vector<Outcome> outcomes(jobs.size());
   std::mutex mutex;
   std::condition_variable completed;
   std::atomic<size_t> next{0};
   auto work = [&] {
+    ThreadConverter converter;
     for (size_t i = next++; i < jobs.size(); i = next++) {
       Outcome outcome;
       DocumentConsole console{&outcome.console, quiet, isTerminal(consoleOut.target)};
-      outcome.converted = runDocument(console, [&] { convertJob(jobs[i], map, console, outcome.warnings); });
+      outcome.converted = runDocument(console, outcome.result, jobs[i].input,
+                                      [&] { convertJob(jobs[i], run, converter, console, outcome.result); });
       std::lock_guard<std::mutex> lock(mutex);
       outcomes[i] = std::move(outcome);
       outcomes[i].done = true;
@@ -349,7 +275,6 @@ bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet,
   std::vector<std::jthread> workers;
   for (int t = 0; t < threads && static_cast<size_t>(t) < jobs.size(); ++t) workers.emplace_back(work);
 
-  bool allConverted = true;
   for (Outcome& outcome : outcomes) {
     {
       std::unique_lock<std::mutex> lock(mutex);
@@ -358,62 +283,59 @@ bool convertInParallel(const std::vector<Job>& jobs, SharedMap& map, bool quiet,
     writeText(outcome.console);
     flushOutput();
     checkIo();
-    printLines(map.takeWarnings());
-    printLines(outcome.warnings);
-    allConverted = allConverted && outcome.converted;
+    showLines(outcome.result);
+    tally.add(outcome.converted);
   }
-  return allConverted;
 }
 
-bool convertAll(const Options& options) {
-  std::vector<Job> jobs = jobsOf(options);
-  SharedMap map(options);
+bool convertAll(const Options& options, std::vector<Job>& jobs) {
+  RunContext run(options);
   if (!options.quiet) {
     writeText(banner);
     writeLine();
     checkIo();
   }
+  Tally tally;
   if (options.jobs > 1 && jobs.size() > 1) {
     // The documents share the cores: each is converted on one thread.
     for (Job& job : jobs) job.conversion.threads = 1;
-    return convertInParallel(jobs, map, options.quiet, options.jobs);
+    convertInParallel(jobs, run, options.quiet, options.jobs, tally);
+  } else {
+    ThreadConverter converter;
+    for (const Job& job : jobs) {
+      DocumentConsole console{nullptr, options.quiet, isTerminal(consoleOut.target)};
+      DocumentResult result;
+      tally.add(runDocument(console, result, job.input, [&] { convertJob(job, run, converter, console, result); }));
+      showLines(result);
+    }
   }
-  bool allConverted = true;
-  for (const Job& job : jobs) {
-    DocumentConsole console{nullptr, options.quiet, isTerminal(consoleOut.target)};
-    std::vector<std::string> warnings;
-    allConverted = runDocument(console, [&] { convertJob(job, map, console, warnings); }) && allConverted;
-    printLines(map.takeWarnings());
-    printLines(warnings);
-  }
-  return allConverted;
+  if (jobs.size() > 1 && !options.quiet) printLines({summaryLine(tally.converted, tally.failed)});
+  return tally.failed == 0;
 }
 
-// --check: reads the documents and the map file, tells what it finds on
+// --check: reads the documents and the map files, tells what it finds on
 // standard error, writes nothing. Returns whether anything was told.
-bool checkAll(const Options& options) {
-  std::vector<Job> jobs = jobsOf(options);
-  SharedMap map(options);
+bool checkAll(const Options& options, const std::vector<Job>& jobs) {
+  MapFiles maps(options);
+  const MapFile defaults = defaultMapFile();
   std::vector<std::string> lines;
-  const MapFile* mapFile = nullptr;
-  MapFile defaults = defaultMapFile();
-  try {
-    mapFile = &map.get();
-  } catch (const Exception& fault) {
-    lines.push_back(
-        findingLine(options.mapFile.empty() ? mapFileName : options.mapFile, {0, fault.message()}, "error"));
-    mapFile = &defaults;
-  }
-  for (std::string& line : map.takeWarnings()) lines.push_back(std::move(line));
   for (const Job& job : jobs) {
+    SharedMap& map = maps.of(job);
+    const MapFile* mapFile = &defaults;
     try {
-      FileSource document(job.input);
+      mapFile = &map.get();
+    } catch (const std::exception&) {
+      // Named in the map file's lines; the document is checked with the defaults.
+    }
+    for (std::string& line : map.takeLines()) lines.push_back(std::move(line));
+    try {
+      FileSource document = openDocument(job, options.recursive);
       DocumentCheck check(mapFile->map);
       std::vector<Finding> findings = check.finish(observeConversion(document, *mapFile, check));
       addFindings(lines, job.input, findings);
       for (std::string& line : map.besideWarnings(job.input)) lines.push_back(std::move(line));
     } catch (const Exception& fault) {
-      lines.push_back(findingLine(job.input, {0, fault.message()}, "error"));
+      lines.push_back(failureLine(fault, job.input));
     }
   }
   printLines(lines);
@@ -440,15 +362,22 @@ int runProgram() {
     writeText("vantrel " VANTREL_VERSION "\n");
     return 0;
   }
-  if (options.check) return checkAll(options) ? 1 : 0;
+  JobList list = listJobs(options);
+  if (!list.usageError.empty()) {
+    printLine("vantrel: " + list.usageError + "; try 'vantrel --help'\n");
+    return 2;
+  }
+  printLines(list.lines);
+  if (options.check) return checkAll(options, list.jobs) || list.failed ? 1 : 0;
   // When the HTML goes to standard output, the console text goes to standard
   // error; so it does for a name that is standard output (/dev/stdout).
-  for (const Job& job : jobsOf(options)) {
+  for (const Job& job : list.jobs) {
     if (job.toStdout || (!options.output.empty() && descriptorNamed(job.output) == 1)) resetConsole(2);
   }
+  if (list.jobs.empty()) return list.failed ? 1 : 0;
   bool allConverted = true;
-  int status = runReported([&] { allConverted = convertAll(options); });
-  return status != 0 || !allConverted ? 1 : 0;
+  int status = runReported([&] { allConverted = convertAll(options, list.jobs); });
+  return status != 0 || !allConverted || list.failed ? 1 : 0;
 }
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@ namespace vantrel {
 
 inline constexpr const char* banner =
     "Vantrel converter.     Pelluvar.    v.0.1. 2006-006-26\r\nUsage: Vantrel xyz.chi\r\n";
-inline constexpr const char* defaultInputName = "x.chi";
 
 // The program: reads the command line, then converts its documents (or
 // checks them, or shows the usage or the version). Each document's run is

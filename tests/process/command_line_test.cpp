@@ -91,9 +91,20 @@ TEST(CommandLine, Runs) {
        {{"doc.chi", doc}},
        banner + "Conversion: doc.chi ---> doc.htm\r\n\r\n"
                 "Exception EInOutError in module vantrel at XXXXXXXX.\nFile not found.\r\n",
-       "",
+       "vantrel: none.txt: cannot read the map file: No such file or directory\n",
        {{"doc.htm", ""}},
        1},
+      // a failure is named on standard error too, with a hint where one helps
+      {{"-q", "dir"},
+       {{"dir/doc.chi", doc}},
+       "Exception EInOutError in module vantrel at XXXXXXXX.\nFile access denied.\r\n",
+       "vantrel: dir: cannot read the document: Is a directory \\(-r converts the documents below it\\)\n",
+       {{"dir.htm", ""}},
+       1},
+      {{"-o", "x.htm", "-d", "out", "doc.chi"}, {}, "", "vantrel: --output and --output-dir cannot .*\n", {}, 2},
+      {{"-m", "m.txt", "-M", "doc.chi"}, {}, "", "vantrel: --map and --map-beside cannot .*\n", {}, 2},
+      {{"--stylesheet=", "doc.chi"}, {}, "", "vantrel: option '--stylesheet' needs a URL, .*\n", {}, 2},
+      {{"-r", "-o", "x.htm", "d"}, {{"d/a.chi", doc}, {"d/b.chi", doc}}, "", "vantrel: --output names .*\n", {}, 2},
       // warnings leave the console, the files and the status alone
       {{"lf.chi"},
        {{"lf.chi", lf}},
@@ -132,7 +143,7 @@ TEST(CommandLine, Runs) {
        "vantrel: doc.chi:1: warning: text outside any row group is passed over \\(1 line\\).*\n"
        "vantrel: doc.chi:2: warning: unknown escape code \\\\q is dropped \\(1 unknown escape in all\\)\n"
        "vantrel: doc.chi:3: warning: code 129 in font 1 has no printable text in its code page 0 \\(2 such .*\n"
-       "vantrel: gone.chi: error: File not found\n",
+       "vantrel: gone.chi: cannot read the document: No such file or directory\n",
        {{"doc.htm", ""}},
        1},
       {{"--check", "doc.chi"},
@@ -182,6 +193,25 @@ TEST(CommandLine, NamesOnATerminalShowNoControlCharacters) {
 // Runs a shell command line in `work`, with $V the program.
 testing::ChildResult shell(const testing::TempDir& work, const std::string& command, std::string& err) {
   return run(work, {}, err, {"/bin/sh", "-c", "V=" VANTREL_EXE "; " + command});
+}
+
+// Under --output-dir a name keeps its path while that stays below the
+// folder, and its file name alone where it would leave it.
+TEST(CommandLine, OutputFolderKeepsThePathsThatStayBelowIt) {
+  testing::TempDir work;
+  for (const char* folder : {"a", "a/b", "c"}) mkdir(work.file(folder).c_str(), 0755);
+  for (const char* name : {"a/doc.chi", "a/b/doc.chi", "c/doc.chi"}) testing::writeFile(work.file(name), doc);
+  std::string err;
+  EXPECT_EQ(shell(work, "cd a && $V -q -d ../out ./b/../b/doc.chi ../c/doc.chi", err).exitStatus, 0) << err;
+  EXPECT_EQ(shell(work, "$V -q -d out2 \"$PWD/a/doc.chi\" a/b/doc.chi", err).exitStatus, 0) << err;
+  EXPECT_EQ(testing::readFile(work.file("out/b/doc.htm")), html);
+  EXPECT_EQ(testing::readFile(work.file("out/doc.htm")), html);
+  EXPECT_EQ(testing::readFile(work.file("out2/doc.htm")), html);
+  EXPECT_EQ(testing::readFile(work.file("out2/a/b/doc.htm")), html);
+  // Two documents that would share an output: nothing is converted.
+  EXPECT_EQ(shell(work, "$V -q -d out3 \"$PWD/a/doc.chi\" c/../c/../../$(basename $PWD)/c/doc.chi", err).exitStatus, 2);
+  EXPECT_NE(err.find("would both be written to out3/doc.htm"), std::string::npos) << err;
+  EXPECT_FALSE(testing::fileExists(work.file("out3")));
 }
 
 TEST(CommandLine, WritersSharingStandardOutputKeepEachOthersText) {

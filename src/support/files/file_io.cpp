@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -40,13 +41,15 @@ IoCode readRegular(int fd, size_t size, TextBlock& block) {
 }
 
 // Pipes and devices report no size: read them to their end, or until there
-// is more than a file read whole may hold.
+// is more than a file read whole may hold. The room grows to one byte more
+// than that at most: a device that fills it is too large.
 IoCode readStream(int fd, TextBlock& block) {
+  constexpr size_t most = largestWholeFile + 1;
   std::vector<char> bytes;
   size_t got = 0;
   for (;;) {
-    if (got > largestWholeFile) return fileTooLarge;
-    if (bytes.size() - got < 65536) bytes.resize(bytes.size() < 65536 ? 131072 : bytes.size() * 2);
+    if (got == most) return fileTooLarge;
+    if (bytes.size() - got < 65536) bytes.resize(std::min(most, bytes.size() < 65536 ? 131072 : bytes.size() * 2));
     ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;

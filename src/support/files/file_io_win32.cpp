@@ -1,6 +1,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/files/file_io.h"
@@ -22,13 +23,16 @@ IoCode readDisk(HANDLE file, TextBlock& block) {
   return 0;
 }
 
-// Pipes and devices report no size: read them to their end.
+// Pipes and devices report no size: read them to their end, or until there
+// is more than a file read whole may hold. The room grows to one byte more
+// than that at most: a device that fills it is too large.
 IoCode readStream(HANDLE file, TextBlock& block) {
+  constexpr size_t most = largestWholeFile + 1;
   std::vector<char> bytes;
   size_t got = 0;
   for (;;) {
-    if (got > largestWholeFile) return fileTooLarge;
-    if (bytes.size() - got < 65536) bytes.resize(bytes.size() < 65536 ? 131072 : bytes.size() * 2);
+    if (got == most) return fileTooLarge;
+    if (bytes.size() - got < 65536) bytes.resize((std::min)(most, bytes.size() < 65536 ? 131072 : bytes.size() * 2));
     size_t n = 0;
     if (IoCode code = readFromHandle(file, bytes.data() + got, bytes.size() - got, n)) return code;
     got += n;

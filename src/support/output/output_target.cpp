@@ -372,4 +372,45 @@ void closeOutputFiles(OutputFile& out) {
   closeSpool(out.held.spool);
 }
 
+namespace {
+
+// Makes the folder `path` unless there is one: its parent is walked to as
+// an output's path is, and the folder made in it.
+IoCode makeFolder(const std::string& path) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    PathWalk walk;
+    if (IoCode code = walkPath(path, walk)) return code;
+    const int folder = walk.folder;
+    if (walk.end == WalkEnd::found) {
+      close(folder);
+      return S_ISDIR(walk.info.st_mode) ? 0 : ioCodeFromErrno(ENOTDIR);
+    }
+    if (walk.end == WalkEnd::descriptor) return ioCodeFromErrno(ENOTDIR);
+    const int made = mkdirat(folder, walk.name.c_str(), 0777);
+    const int err = errno;
+    close(folder);
+    if (made == 0) return 0;
+    // Another thread or program made it meanwhile: look again. A link that
+    // leads nowhere stays in the way.
+    if (err != EEXIST) return ioCodeFromErrno(err);
+  }
+  return ioCodeFromErrno(ENOTDIR);
+}
+
+}  // namespace
+
+IoCode makeFolders(const std::string& path, std::string& failedAt) {
+  for (size_t at = path.find_first_not_of('/'); at != std::string::npos && at < path.size();) {
+    size_t end = path.find('/', at);
+    if (end == std::string::npos) end = path.size();
+    const std::string prefix = path.substr(0, end);
+    if (IoCode code = makeFolder(prefix)) {
+      failedAt = prefix;
+      return code;
+    }
+    at = path.find_first_not_of('/', end);
+  }
+  return 0;
+}
+
 }  // namespace vantrel

@@ -73,6 +73,13 @@ void closeOutputFiles(OutputFile& out);
 void setPendingTemp(OutputFile& out);
 void clearPendingTemp(OutputFile& out);
 
+// Makes the folder `path` and the folders on the way to it that are missing
+// (as `mkdir -p`), each looked up as the outputs' own path is: a symbolic
+// link is followed only where an ordinary open by this user would follow
+// it. Returns 0, or the I/O code of the failure with the path of the folder
+// that failed in `failedAt`.
+IoCode makeFolders(const std::string& path, std::string& failedAt);
+
 // A hidden name for the new file beside `base`, different at every call,
 // never longer than a file name may be (255 bytes): "." + base + ".XXXXXX",
 // the base shortened where needed.

@@ -179,4 +179,27 @@ IoCode readTargetAt(OutputFile& out, char* into, size_t count, uint64_t at) {
   return readFromHandleAt(static_cast<HANDLE>(out.handle), into, count, at);
 }
 
+IoCode makeFolders(const std::string& path, std::string& failedAt) {
+  for (size_t at = path.find_first_not_of("/\\"); at != std::string::npos && at < path.size();) {
+    size_t end = path.find_first_of("/\\", at);
+    if (end == std::string::npos) end = path.size();
+    const std::string prefix = path.substr(0, end);
+    // A drive ("C:") is there or not; it is never made.
+    const bool drive = prefix.size() == 2 && prefix[1] == ':';
+    if (!drive && !CreateDirectoryA(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      failedAt = prefix;
+      return lastIoCode();
+    }
+    if (!drive) {
+      DWORD attributes = GetFileAttributesA(prefix.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        failedAt = prefix;
+        return ERROR_DIRECTORY;
+      }
+    }
+    at = path.find_first_not_of("/\\", end);
+  }
+  return 0;
+}
+
 }  // namespace vantrel

@@ -162,9 +162,11 @@ TEST(ConversionOptionsTest, EscapedMarkupAndStandaloneHead) {
     std::string title;
     std::string head;  // up to the body
     std::string body;
+    std::string stylesheet = {};
   };
   const std::string formula = "\\+\r\nif a<b and c>d & \"q\"\r\n";
   const std::string html5 = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  const std::string ownStyle = "<style>\nbody { max-width: 40em;";
   const std::vector<Case> cases = {
       {formula, "", false, false, "", "", "<span class=\"Fn1\">if a<b and c>d & \"q\"</span>"},
       {formula, "", true, false, "", "", "<span class=\"Fn1\">if a&lt;b and c&gt;d &amp; &quot;q&quot;</span>"},
@@ -172,9 +174,13 @@ TEST(ConversionOptionsTest, EscapedMarkupAndStandaloneHead) {
       {"\\+\r\nx\r\n\\-<\r\n", "", true, false, "", "", "<span class=\"Fn1\">x<sub>&lt;</sub></span>"},
       {"\\+\r\nx&amp;\\A\r\n", "", true, false, "", "", "<span class=\"Fn1\">x&amp;amp</span>"},
       {"\\+\r\na&\r\n", "<b>&</b>\n", true, false, "", "<b>&</b>\n", "<span class=\"Fn1\">a&amp;</span>"},
-      {"\\+\r\na\r\n", "", false, true, "A<B & \"C\"", html5 + "A&lt;B &amp; &quot;C&quot;</title>\n</head>\n<body>\n",
+      {"\\+\r\na\r\n", "", false, true, "A<B & \"C\"", html5 + "A&lt;B &amp; &quot;C&quot;</title>\n" + ownStyle,
        "<span class=\"Fn1\">a</span>"},
-      {"\\+\r\na\r\n", "<h>\n", false, true, "T", "<h>\n", "<span class=\"Fn1\">a</span>"},
+      {"\\+\r\na\r\n", "", false, true, "T",
+       html5 +
+           "T</title>\n<link rel=\"stylesheet\" href=\"s.css?a=1&amp;b=&lt;&quot;\xEF\xBF\xBD\">\n</head>\n<body>\n",
+       "<span class=\"Fn1\">a</span>", "s.css?a=1&b=<\"\xFF"},
+      {"\\+\r\na\r\n", "<h>\n", false, true, "T", "<h>\n", "<span class=\"Fn1\">a</span>", "s.css"},
   };
   for (const Case& c : cases) {
     MapFile map{defaultMapFile().map, c.header};
@@ -183,7 +189,17 @@ TEST(ConversionOptionsTest, EscapedMarkupAndStandaloneHead) {
     options.escapeMarkup = c.escape;
     options.standalone = c.standalone;
     options.title = c.title;
-    EXPECT_EQ(convertText(c.doc, map, options), expected) << ::testing::PrintToString(c.doc);
+    options.stylesheet = c.stylesheet;
+    const std::string html = convertText(c.doc, map, options);
+    if (c.head.ends_with(ownStyle)) {
+      // The built-in stylesheet, whole, and then the body.
+      ASSERT_EQ(html.substr(0, c.head.size()), c.head);
+      const size_t body = html.find("</style>\n</head>\n<body>\n");
+      ASSERT_NE(body, std::string::npos) << html;
+      EXPECT_EQ(html.substr(body + 24), expected.substr(c.head.size())) << html;
+      continue;
+    }
+    EXPECT_EQ(html, expected) << ::testing::PrintToString(c.doc);
   }
 }
 
