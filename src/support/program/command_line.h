@@ -20,7 +20,7 @@ std::string commandLineParam(int32_t index);
 // up to the first empty one (as commandLineParam gives them).
 std::vector<std::string> commandLineArguments();
 
-// Token `index` of one command-line text, cut by the classic console rules:
+// Token `index` of one command-line text, cut by these rules:
 // bytes 0x01 to 0x20 and pairs of double quotes separate tokens, a double
 // quote opens a stretch that runs to the next one (or the end), and a token
 // that begins and ends with a double quote loses those two quotes. This is
