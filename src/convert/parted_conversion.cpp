@@ -21,9 +21,6 @@ namespace {
 // after one read; a part that finds none within `longestPartExtra` past its
 // size leaves the rest of the document to a single walk.
 constexpr size_t lookAhead = size_t{16} << 10;
-// The first read of a document: enough for a small one, which then needs
-// no larger buffer.
-constexpr size_t firstReadSize = size_t{16} << 10;
 constexpr size_t longestPartExtra = size_t{8} << 20;
 // A part whose text grows past this many times its bytes (or past a
 // window) is converted again by the single walk, which passes its text on
@@ -161,9 +158,10 @@ class PartedConversion {
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Part>> parts_;  // taken, in document order, not yet joined
   std::vector<std::unique_ptr<Part>> spare_;
-  HeldBytes carry_;           // bytes read after the last cut
-  bool sourceEnded_ = false;  // the source has given all its bytes
-  bool sourceDone_ = false;   // nothing more to take
+  HeldBytes carry_;             // bytes read after the last cut
+  bool sourceEnded_ = false;    // the source has given all its bytes
+  bool pastFirstRead_ = false;  // the document is longer than a first read
+  bool sourceDone_ = false;     // nothing more to take
   bool stopping_ = false;
   bool joining_ = false;          // a thread is joining the front part
   std::exception_ptr joinFault_;  // raised by a helper's join, for the caller's thread
@@ -204,8 +202,10 @@ void PartedConversion::readPart(Part& part) {
   in.size = 0;
   try {
     size_t goal = plan_.partSize + lookAhead;
-    // A small document needs no large buffer: it grows as the reads fill it.
-    reserveHeld(in, std::max(std::min(goal, firstReadSize), carry_.size));
+    // A small document needs no large buffer: the first part starts with
+    // room for a first read and takes its whole size once that read fills
+    // the room; every part after it takes its size at once.
+    reserveHeld(in, std::max(pastFirstRead_ ? goal : std::min(goal, firstReadSize), carry_.size));
     if (carry_.size > 0) std::memcpy(in.bytes.get(), carry_.bytes.get(), carry_.size);
     in.size = carry_.size;
     carry_.size = 0;
@@ -214,7 +214,8 @@ void PartedConversion::readPart(Part& part) {
       while (in.size < goal && !sourceEnded_) {
         const size_t room = in.capacity - linePadding - in.size;
         if (room == 0) {
-          reserveHeld(in, std::min(goal, 4 * in.size));
+          pastFirstRead_ = true;
+          reserveHeld(in, goal);
           continue;
         }
         size_t got = source_.read(in.bytes.get() + in.size, std::min(room, goal - in.size));

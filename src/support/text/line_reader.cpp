@@ -39,10 +39,8 @@ void resetReader(LineReader& reader) {
   reader.kernel = kernel;
 }
 
-// The first read of a document: enough for a small one, which then needs no
-// larger buffer. Each read that fills its room doubles the next, up to
-// readBlockSize; a document longer than the first read gets the full buffer.
-constexpr size_t firstReadSize = size_t{16} << 10;
+// A document longer than its first read gets the full buffer; each read
+// that fills its room doubles the next, up to readBlockSize.
 constexpr size_t fullBufferSize = 2 * readBlockSize + padding;
 
 size_t offsetOf(const LineReader& reader, uint64_t position) {

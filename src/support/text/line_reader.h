@@ -49,6 +49,9 @@ struct LineReader {
 
 // Bytes asked of the source at a time.
 inline constexpr size_t readBlockSize = size_t{1} << 20;
+// The first read of a document: enough for a small one, which then needs
+// no larger buffer.
+inline constexpr size_t firstReadSize = size_t{16} << 10;
 
 // Starts reading `source` (which must outlive the reader).
 void startReading(LineReader& reader, ByteSource& source);
