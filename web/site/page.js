@@ -222,30 +222,14 @@
     startNext();
   }
 
-  function failRunning(text) {
+  // Ends the run: the running document takes `state` (with `result`, if
+  // any), the waiting ones are stopped.
+  function endRun(state, result) {
     if (worker) worker.terminate();
     worker = null;
     if (running) {
-      running.state = 'fault';
-      running.result = { warnings: [], fault: { text: text } };
-      renderDocument(running);
-      if (selected === running) showSelected();
-      running = null;
-    }
-    for (const entry of documents) {
-      if (entry.state === 'waiting') {
-        entry.state = 'stopped';
-        renderDocument(entry);
-      }
-    }
-    ui.progressBox.hidden = true;
-  }
-
-  function stop() {
-    if (worker) worker.terminate();
-    worker = null;
-    if (running) {
-      running.state = 'stopped';
+      running.state = state;
+      if (result) running.result = result;
       renderDocument(running);
       running = null;
     }
@@ -257,6 +241,14 @@
     }
     ui.progressBox.hidden = true;
     if (selected) showSelected();
+  }
+
+  function failRunning(text) {
+    endRun('fault', { warnings: [], fault: { text: text } });
+  }
+
+  function stop() {
+    endRun('stopped', null);
   }
 
   // Every document again, as the options or the map changed.
