@@ -41,7 +41,7 @@ echo "   $(basename "$(readlink -f "$library")"), soname $soname"
   { echo "unexpected soname $soname"; exit 1; }
 
 echo "-- the shared library shows the public interface alone"
-public='vantrel::(Exception|EExternal|EIntError|ERangeError|EIntOverflow|EInOutError|EHeapException|EOutOfMemory|ByteSource|HtmlSink|MemorySource|FileSource|MemorySink|FileSink|StreamSink)\b|vantrel::(defaultMapFile|readMapText|loadMapFile|convertDocument|findRawMarkupRows|convertText|version)\b'
+public='vantrel::(Exception|EExternal|EIntError|ERangeError|EIntOverflow|EInOutError|EHeapException|EOutOfMemory|ByteSource|HtmlSink|MemorySource|FileSource|MemorySink|FileSink|StreamSink|Converter)\b|vantrel::(defaultMapFile|readMapText|loadMapFile|convertDocument|findRawMarkupRows|convertText|version)\b'
 # (The standard library's templates made for inner types are left aside.)
 inner=$(nm -DC --defined-only "$library" | cut -d' ' -f3- | grep -E '^([a-z ]* for )?vantrel' |
   grep -v -E "^([a-z ]* for )?($public)|^vantrel_(convert|free|version)$" || true)
