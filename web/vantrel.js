@@ -27,6 +27,7 @@
     firstPassedOverLine: 6,
     rawMarkupRows: 7,
     firstRawMarkupLine: 8,
+    controlCodes: 9,
   };
 
   // The module's faults, as the program names them.
@@ -138,7 +139,21 @@
       );
     }
     // Stable: a sort by line that keeps the order above among equals.
-    return found.map((w, i) => [w, i]).sort((a, b) => a[0].line - b[0].line || a[1] - b[1]).map((p) => p[0]);
+    const sorted = found.map((w, i) => [w, i]).sort((a, b) => a[0].line - b[0].line || a[1] - b[1]);
+    const warnings = sorted.map((p) => p[0]);
+    const codes = report.controlCodes;
+    if (codes > 0) {
+      warnings.push(
+        warning(
+          name,
+          0,
+          String(codes).replace(/\B(?=(\d{3})+(?!\d))/g, ',') +
+            (codes === 1 ? ' character became a control code' : ' characters became control codes') +
+            ' U+0080\u2013U+009F; a map file (--map) gives them their meaning',
+        ),
+      );
+    }
+    return warnings;
   }
 
   // A fault of the module, in words.
@@ -335,6 +350,7 @@
         firstLoneLfLine: core._vantrel_result(FIELD.firstLoneLfLine),
         passedOverLines: core._vantrel_result(FIELD.passedOverLines),
         firstPassedOverLine: core._vantrel_result(FIELD.firstPassedOverLine),
+        controlCodes: core._vantrel_result(FIELD.controlCodes),
       };
       result.report = report;
 

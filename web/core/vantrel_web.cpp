@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "check/control_codes.h"
+
 // The JavaScript side: the functions the caller put on the module object.
 // Pointers and sizes stay below 2 GiB (the module's memory limit). They
 // never throw: a failure comes back as minus an I/O code.
@@ -44,6 +46,7 @@ enum Field {
   fieldFirstPassedOverLine,
   fieldRawMarkupRows,
   fieldFirstRawMarkupLine,
+  fieldControlCodes,  // converted without a map file: the codes 0x80 to 0x9F
   fieldCount
 };
 
@@ -53,6 +56,7 @@ double result[fieldCount];
 
 // The map of the last vantrel_read_map, used by the conversions after it.
 std::unique_ptr<vantrel::MapFile> currentMap;
+bool currentMapIsDefaults = false;  // read without a map file
 
 // What a JavaScript function returned: a count, or minus an I/O code.
 size_t countOrRaise(double got) {
@@ -146,6 +150,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int vantrel_read_map(const char* text, size_t size, int hasMap) {
   clearResult();
   currentMap.reset();
+  currentMapIsDefaults = hasMap == 0;
   noteFault([&] {
     currentMap = std::make_unique<vantrel::MapFile>(hasMap != 0 ? vantrel::readMapText(std::string_view(text, size))
                                                                 : vantrel::defaultMapFile());
@@ -182,9 +187,12 @@ EMSCRIPTEN_KEEPALIVE int vantrel_convert(int escape, int standalone, const char*
       };
     }
     JsSource document;
+    vantrel::ControlCodeCount counted(document);
     JsSink html;
-    vantrel::ConversionReport report = vantrel::convertDocument(document, *currentMap, html, onRowGroup, options);
+    vantrel::ByteSource& source = currentMapIsDefaults ? static_cast<vantrel::ByteSource&>(counted) : document;
+    vantrel::ConversionReport report = vantrel::convertDocument(source, *currentMap, html, onRowGroup, options);
     html.finish();
+    result[fieldControlCodes] = static_cast<double>(counted.count());
     result[fieldLines] = static_cast<double>(report.lines);
     result[fieldRowGroups] = static_cast<double>(report.rowGroups);
     result[fieldFirstLoneLfLine] = static_cast<double>(report.firstLoneLfLine);

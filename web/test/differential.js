@@ -145,9 +145,12 @@ function deepTakeBackDocument() {
   return ('\\+\r\n' + 'a'.repeat(99) + ' \r\n').repeat(200000) + '\\+\r\n' + '\\A'.repeat(3 << 20) + 'b\r\n';
 }
 
+// The console text as its bytes (latin1); the lines on standard error as
+// the UTF-8 they are.
 function run(command, options, cwd) {
   const result = spawnSync(command, options, { cwd, encoding: 'latin1', maxBuffer: 1 << 28 });
   if (result.error) throw result.error;
+  result.stderr = Buffer.from(result.stderr, 'latin1').toString('utf8');
   return result;
 }
 
