@@ -56,14 +56,26 @@ inline bool windowsProgram() {
   return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
 }
 
-// Why a case with this setup command cannot run under the prefix; empty if it can.
-inline std::string skipUnderWrapper(const std::string& command) {
+// Why a case with this setup command (and its first word) cannot run under
+// the prefix; empty if it can.
+inline std::string skipUnderWrapper(const std::string& command, const std::string& first) {
   if (!underWrapper()) return {};
   if (command == "memory") return "the emulator does not start within a small address-space limit";
   if (!windowsProgram()) return {};
   if (command == "nobody") return "wine does not run for a user who does not own its prefix";
   if (command == "symlink" || command == "chown-nobody") return "links are a POSIX matter here";
   if (command == "fsize") return "the signal of a file-size limit ends wine, which does not ignore it";
+  if (command == "stdout" && first == "append") {
+    return "wine gives no file identity for a standard output the host opened, and /dev/stdout is a POSIX name";
+  }
+  return {};
+}
+
+// Why a case with this argument cannot run under the prefix; empty if it can.
+inline std::string skipArgumentUnderWrapper(const std::string& argument) {
+  if (windowsProgram() && argument.find('"') != std::string::npos) {
+    return "a Windows command line passes no double quote as it is";
+  }
   return {};
 }
 

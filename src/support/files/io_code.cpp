@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "support/faults/faults.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -41,9 +43,10 @@ IoCode ioCodeFromErrno(int err) {
 }
 
 #if defined(_WIN32)
-// The system's error codes are the converter's I/O codes as they stand.
+// The system's error codes are the converter's I/O codes as they stand, and
+// their words those the faults give, as on every system.
 IoCode lastIoCode() { return static_cast<IoCode>(GetLastError()); }
-std::string lastFailureText() { return std::system_category().message(static_cast<int>(GetLastError())); }
+std::string lastFailureText() { return ioReason(lastIoCode()); }
 #else
 IoCode lastIoCode() { return ioCodeFromErrno(errno); }
 std::string lastFailureText() { return std::generic_category().message(errno); }

@@ -13,8 +13,9 @@ IoCode ioCodeFromErrno(int err);
 // Windows the system's last error code as it is.
 IoCode lastIoCode();
 
-// The system's own words for the last failed system call ("No space left on
-// device"), for a line on standard error; taken right after the failure.
+// The words for the last failed system call ("No space left on device"), for
+// a line on standard error: the system's own, or on Windows those the faults
+// give for its code. Taken right after the failure.
 std::string lastFailureText();
 
 }  // namespace vantrel
