@@ -95,4 +95,17 @@ template <class PlainRun>
   });
 }
 
+// The copy of plain runs for a kernel of 16-byte vectors: a page that keeps
+// ASCII as it is goes a block at a time through `asciiRun` (the `plainRun`
+// of copyAsciiRuns), any other page entry by entry.
+template <size_t (*asciiRun)(const char*, char*)>
+size_t copyPlain16(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
+  return page.asciiIdentity
+             ? copyAsciiRuns(text, i, end, page.codes, out, [](const char* p, char* to) { return asciiRun(p, to); })
+             : copyEntries(text, i, end, page.codes, out);
+}
+
+// Whether a kernel runs here, for one that runs wherever it is built.
+inline bool runsWhereBuilt() { return true; }
+
 }  // namespace vantrel

@@ -76,17 +76,9 @@ size_t plainAsciiRun(const char* p, char* to) {
   return nibbles == 0 ? size_t{16} : static_cast<size_t>(std::countr_zero(nibbles)) / 4;
 }
 
-size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out,
-                                            [](const char* p, char* to) { return plainAsciiRun(p, to); })
-                            : copyEntries(text, i, end, page.codes, out);
-}
-
-bool runsOnArm() { return true; }
-
 }  // namespace
 
-extern const Kernel neonKernel{"neon", runsOnArm, "", findLineEnds, markRow, copyPlain};
+extern const Kernel neonKernel{"neon", runsWhereBuilt, "", findLineEnds, markRow, copyPlain16<plainAsciiRun>};
 
 }  // namespace vantrel
 

@@ -33,10 +33,8 @@ size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page
   return copyEntries(text, i, end, page.codes, out);
 }
 
-bool runsEverywhere() { return true; }
-
 }  // namespace
 
-extern const Kernel scalarKernel{"scalar", runsEverywhere, "", findLineEnds, markRow, copyPlain};
+extern const Kernel scalarKernel{"scalar", runsWhereBuilt, "", findLineEnds, markRow, copyPlain};
 
 }  // namespace vantrel

@@ -68,17 +68,9 @@ size_t plainAsciiRun(const char* p, char* to) {
   return static_cast<size_t>(std::countr_zero(maskOf(special) | 0x10000u));
 }
 
-size_t copyPlain(const char* text, size_t i, size_t end, const EncodedPage& page, char*& out) {
-  return page.asciiIdentity ? copyAsciiRuns(text, i, end, page.codes, out,
-                                            [](const char* p, char* to) { return plainAsciiRun(p, to); })
-                            : copyEntries(text, i, end, page.codes, out);
-}
-
-bool runsOnX86() { return true; }
-
 }  // namespace
 
-extern const Kernel sse2Kernel{"sse2", runsOnX86, "", findLineEnds, markRow, copyPlain};
+extern const Kernel sse2Kernel{"sse2", runsWhereBuilt, "", findLineEnds, markRow, copyPlain16<plainAsciiRun>};
 
 }  // namespace vantrel
 
