@@ -17,9 +17,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr IoCode fileNotFound = 2;
-constexpr IoCode fileTooLarge = 223;
-
 constexpr int64_t firstLine = 1;  // lines are counted from 1 in faults
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }

@@ -27,16 +27,12 @@ namespace {
 // The longest text one "\A" may take back: "&quot;".
 constexpr size_t longestTakeBack = 6;
 
-// What a sink that gives back nothing when asked fails with: "Read beyond
-// end of file".
-constexpr IoCode nothingGivenBack = 100;
-
 // Takes the last `count` bytes back from the sink into `into`, asking again
 // while it gives back fewer; each answer is the end of what is still missing.
 void takeBackExactly(HtmlSink& sink, char* into, size_t count) {
   while (count > 0) {
     size_t got = sink.takeBack(into, count);
-    if (got == 0 || got > count) raiseInOutError(nothingGivenBack);
+    if (got == 0 || got > count) raiseInOutError(readBeyondEnd);
     std::memmove(into + count - got, into, got);
     count -= got;
   }

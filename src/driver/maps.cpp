@@ -15,8 +15,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr IoCode fileNotFound = 2;
-
 bool isRegularFile(const std::string& name) {
   std::error_code error;
   return std::filesystem::is_regular_file(name, error);

@@ -33,8 +33,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr IoCode fileNotFound = 2;
-
 bool isFolder(const std::string& name) {
   std::error_code error;
   return std::filesystem::is_directory(name, error);

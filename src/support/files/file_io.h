@@ -21,9 +21,6 @@ struct FileIdentity {
 // allows (maxMapFileSize).
 inline constexpr size_t largestWholeFile = size_t{64} << 20;
 
-// The I/O code of a file larger than that ("I/O error 223").
-inline constexpr IoCode fileTooLarge = 223;
-
 // Reads the whole file into `block` (size from the file, then reads until the
 // file is in or ends early; a file that is not a regular file is read to its
 // end). A file of more than `largestWholeFile` bytes, or a device that gives

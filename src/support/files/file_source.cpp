@@ -13,11 +13,6 @@ namespace vantrel {
 
 namespace {
 
-// The code of a document that another program changed while it was read:
-// the platform's "sharing violation", as a writer would meet on a document
-// opened for reading only.
-constexpr IoCode documentChanged = 32;
-
 constexpr std::string_view cannotRead = "cannot read the document";
 
 // The document's name in a fault: standard input is named so.

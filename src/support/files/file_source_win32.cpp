@@ -11,9 +11,6 @@ namespace vantrel {
 
 namespace {
 
-// The code of a document that changed while it was read (a sharing violation).
-constexpr IoCode documentChanged = 32;
-
 constexpr std::string_view cannotRead = "cannot read the document";
 
 // The document's name in a fault: standard input is named so.

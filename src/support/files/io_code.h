@@ -6,6 +6,13 @@
 
 namespace vantrel {
 
+// The I/O codes the converter raises by name.
+inline constexpr IoCode fileNotFound = 2;
+inline constexpr IoCode accessDenied = 5;
+inline constexpr IoCode documentChanged = 32;  // "sharing violation", as a writer would meet
+inline constexpr IoCode readBeyondEnd = 100;   // also a sink that gives nothing back
+inline constexpr IoCode fileTooLarge = 223;    // a file past the whole-file limit
+
 // Translates a POSIX errno value into the converter's I/O code.
 IoCode ioCodeFromErrno(int err);
 

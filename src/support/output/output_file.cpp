@@ -13,10 +13,6 @@ namespace vantrel {
 
 namespace {
 
-// The converter's codes, the same on every platform.
-constexpr IoCode fileNotFound = 2;
-constexpr IoCode accessDenied = 5;
-
 // Blocks up to this size (the converter's windows of 1 MiB, with what the
 // last step wrote past it) are copied and written by the writer thread;
 // blocks below the smaller size are written at once, as a thread to hand
