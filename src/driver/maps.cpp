@@ -34,18 +34,11 @@ const MapFile& SharedMap::get() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!loaded_) {
     loaded_ = true;
-    try {
-      load();
-    } catch (const Exception& fault) {
-      fault_ = std::current_exception();
-      lines_.push_back(failureLine(fault, name_));
-    } catch (const std::bad_alloc&) {
-      fault_ = std::current_exception();
-      lines_.push_back(failureLine(outOfMemoryFault(), name_));
-    } catch (const std::length_error&) {
-      fault_ = std::current_exception();
-      lines_.push_back(failureLine(outOfMemoryFault(), name_));
-    }
+    runCatchingFaults([this] { load(); },
+                      [this](const Exception& fault) {
+                        fault_ = std::current_exception();
+                        lines_.push_back(failureLine(fault, name_));
+                      });
   }
   if (fault_) std::rethrow_exception(fault_);
   return map_;

@@ -130,20 +130,10 @@ void nameFailure(const DocumentConsole& console, DocumentResult& result, const E
 // named in its lines. Returns whether it ended without one.
 template <class Body>
 bool runDocument(const DocumentConsole& console, DocumentResult& result, const std::string& input, Body body) {
-  try {
-    body();
-    return true;
-  } catch (const Exception& fault) {
+  return runCatchingFaults(body, [&](const Exception& fault) {
     console.report(fault);
     nameFailure(console, result, fault, input);
-  } catch (const std::bad_alloc&) {
-    console.report(outOfMemoryFault());
-    nameFailure(console, result, outOfMemoryFault(), input);
-  } catch (const std::length_error&) {
-    console.report(outOfMemoryFault());
-    nameFailure(console, result, outOfMemoryFault(), input);
-  }
-  return false;
+  });
 }
 
 // The document's source. Where no document was named and x.chi is missing,

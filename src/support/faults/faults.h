@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -35,5 +37,25 @@ const char* ioReason(IoCode code);
 // report, which needs no heap memory.
 void prepareOutOfMemory();
 EOutOfMemory outOfMemoryFault();
+
+// Runs `body`; a fault that leaves it goes to `onFault(const Exception&)`,
+// memory that ran out (std::bad_alloc, std::length_error) as
+// outOfMemoryFault(). `onFault` runs inside the handler, so
+// std::current_exception() is the fault. Returns whether `body` ended
+// without one.
+template <class Body, class OnFault>
+bool runCatchingFaults(Body body, OnFault onFault) {
+  try {
+    body();
+    return true;
+  } catch (const Exception& fault) {
+    onFault(fault);
+  } catch (const std::bad_alloc&) {
+    onFault(outOfMemoryFault());
+  } catch (const std::length_error&) {
+    onFault(outOfMemoryFault());
+  }
+  return false;
+}
 
 }  // namespace vantrel

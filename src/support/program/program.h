@@ -1,7 +1,4 @@
 #pragma once
-#include <new>
-#include <stdexcept>
-
 #include "support/console/console.h"
 #include "support/faults/fault_report.h"
 #include "support/faults/faults.h"
@@ -18,17 +15,7 @@ void startProgram(int argc, const char* const* argv);
 // Returns the exit status: 0 when `body` ends, 1 after a fault report.
 template <class Body>
 int runReported(Body body) {
-  try {
-    body();
-    return 0;
-  } catch (const Exception& fault) {
-    reportFault(fault);
-  } catch (const std::bad_alloc&) {
-    reportFault(outOfMemoryFault());
-  } catch (const std::length_error&) {
-    reportFault(outOfMemoryFault());
-  }
-  return 1;
+  return runCatchingFaults(body, [](const Exception& fault) { reportFault(fault); }) ? 0 : 1;
 }
 
 }  // namespace vantrel
