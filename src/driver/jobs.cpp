@@ -22,12 +22,6 @@ std::string titleOf(const std::string& input) {
   return slash == std::string::npos ? input : input.substr(slash + 1);
 }
 
-// The folder part of a name, with its separator ("" for the current folder).
-std::string folderOf(const std::string& name) {
-  size_t slash = name.find_last_of("/\\");
-  return slash == std::string::npos ? "" : name.substr(0, slash + 1);
-}
-
 std::string joined(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
   return folder + "/" + name;
@@ -139,7 +133,7 @@ JobList listJobs(const Options& options) {
     job.named = !options.documents.empty();
     job.output = outputOf(options, document);
     job.toStdout = job.output == "-";
-    if (options.mapBeside) job.mapFile = folderOf(job.input == "-" ? "" : job.input) + mapFileName;
+    if (options.mapBeside) job.mapFile = folderPart(job.input == "-" ? "" : job.input) + mapFileName;
     if (!options.outputDir.empty() && !job.toStdout) {
       job.makeFolder = fs::path(job.output).parent_path().generic_string();
       auto [at, added] = writers.emplace(job.output, job.input);

@@ -10,6 +10,7 @@
 #include "driver/messages.h"
 #include "support/faults/faults.h"
 #include "support/files/file_io.h"
+#include "support/files/file_name.h"
 
 namespace vantrel {
 
@@ -59,9 +60,9 @@ std::vector<std::string> SharedMap::besideWarnings(const std::string& input) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!loaded_ || fault_ || found_ || mustExist_ || name_ != mapFileName) return {};
   }
-  size_t slash = input.find_last_of("/\\");
-  if (slash == std::string::npos) return {};
-  std::string beside = input.substr(0, slash + 1) + mapFileName;
+  const std::string folder = folderPart(input);
+  if (folder.empty()) return {};
+  std::string beside = folder + mapFileName;
   if (!isRegularFile(beside)) return {};
   return {findingLine(input, {0, "the map file beside the document, " + beside +
                                      ", is not used: the map file is read from the current folder "
@@ -89,8 +90,7 @@ void SharedMap::load() {
     return;
   }
   // A map file named in another letter case is not found by that name.
-  const size_t slash = name_.find_last_of("/\\");
-  const std::string folder = slash == std::string::npos ? "" : name_.substr(0, slash + 1);
+  const std::string folder = folderPart(name_);
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
     std::string other = entry.path().filename().string();

@@ -12,4 +12,9 @@ std::string changeExt(std::string_view fileName, std::string_view newExt) {
   return result;
 }
 
+std::string folderPart(std::string_view name) {
+  const size_t slash = name.find_last_of("/\\");
+  return slash == std::string_view::npos ? std::string() : std::string(name.substr(0, slash + 1));
+}
+
 }  // namespace vantrel

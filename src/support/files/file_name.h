@@ -9,4 +9,8 @@ namespace vantrel {
 // its last "." on; a name without one gets newExt appended.
 std::string changeExt(std::string_view fileName, std::string_view newExt);
 
+// The folder part of a name, up to and with its last "/" or "\" ("" for a
+// name in the current folder).
+std::string folderPart(std::string_view name);
+
 }  // namespace vantrel
